@@ -1,0 +1,112 @@
+// The Notes object layer: session, database, view, view navigator, view entry and
+// document, with the members that the scan and the export call. A failing member
+// throws NotesError; callers trap it by their own rules.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace tallowby {
+
+class NotesError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A date-time as an item holds it: the wall-clock date and time, no time zone.
+struct NotesDateTime {
+    int year = 0, month = 0, day = 0;
+    int hour = 0, minute = 0, second = 0;
+    bool hasTime = false;  // false for a date-only value
+    bool operator==(const NotesDateTime&) const = default;
+};
+
+// One value of an item: empty, text (UTF-8), number or date-time.
+using NotesValue = std::variant<std::monostate, std::string, double, NotesDateTime>;
+using NotesValues = std::vector<NotesValue>;  // never empty when it comes from GetItemValue
+
+// Turns a value into text by the user's regional settings: under the C/POSIX locale
+// numbers as %.15g and date-times as ISO 8601 ("1970-03-15", then " 14:30:05" when the
+// time of day is not midnight); under another locale its short date order and
+// separators with a four-digit year, and its decimal separator. Empty gives "".
+std::string ValueToText(const NotesValue& value);
+
+class NotesDocument {
+public:
+    virtual ~NotesDocument() = default;
+    virtual std::string UniversalID() = 0;
+    virtual std::string NoteID() = 0;
+    // The item's values in order; one empty value for an item the document lacks.
+    virtual NotesValues GetItemValue(const std::string& itemName) = 0;
+};
+
+class NotesViewEntry {
+public:
+    virtual ~NotesViewEntry() = default;
+    virtual std::shared_ptr<NotesDocument> Document() = 0;
+};
+
+class NotesViewNavigator {
+public:
+    virtual ~NotesViewNavigator() = default;
+    virtual int32_t Count() = 0;
+    // No object (nullptr) when the view is empty / after the last entry.
+    virtual std::shared_ptr<NotesViewEntry> GetFirstDocument() = 0;
+    virtual std::shared_ptr<NotesViewEntry> GetNextDocument(
+        const std::shared_ptr<NotesViewEntry>& current) = 0;
+};
+
+class NotesView {
+public:
+    virtual ~NotesView() = default;
+    virtual std::shared_ptr<NotesViewNavigator> CreateViewNav() = 0;
+};
+
+class NotesDatabase {
+public:
+    virtual ~NotesDatabase() = default;
+    virtual std::string Title() = 0;  // throws when the database is not open
+    virtual std::shared_ptr<NotesView> GetView(const std::string& viewName) = 0;
+};
+
+class NotesSession {
+public:
+    virtual ~NotesSession() = default;
+    virtual std::shared_ptr<NotesDatabase> GetDatabase(const std::string& server,
+                                                       const std::string& fileName) = 0;
+};
+
+// Session classes by ProgID. "Domino.NotesSession" is backed by DXL files from the
+// start; "Notes.NotesSession" is not registered (there is no Notes client here).
+using SessionFactory = std::function<std::shared_ptr<NotesSession>()>;
+
+inline constexpr const char* kDominoProgID = "Domino.NotesSession";
+inline constexpr const char* kNotesProgID = "Notes.NotesSession";
+
+// No object (nullptr) for a ProgID that is not registered or whose factory yields none.
+std::shared_ptr<NotesSession> CreateObject(const std::string& progID);
+
+// Registers (or, with an empty factory, removes) a session class; returns the
+// factory it replaced so that a caller can put it back.
+SessionFactory RegisterSessionClass(const std::string& progID, SessionFactory factory);
+
+// Replaces a session class for the lifetime of the guard (tests).
+class ScopedSessionClass {
+public:
+    ScopedSessionClass(std::string progID, SessionFactory factory)
+        : progID_(std::move(progID)), previous_(RegisterSessionClass(progID_, std::move(factory))) {}
+    ~ScopedSessionClass() { RegisterSessionClass(progID_, std::move(previous_)); }
+    ScopedSessionClass(const ScopedSessionClass&) = delete;
+    ScopedSessionClass& operator=(const ScopedSessionClass&) = delete;
+
+private:
+    std::string progID_;
+    SessionFactory previous_;
+};
+
+} // namespace tallowby

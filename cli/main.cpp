@@ -1,0 +1,53 @@
+// tallowby-cli: scan an address book or export it to a worksheet, without windows.
+#include "cli/Commands.h"
+
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kUsage[] =
+    "Usage:\n"
+    "  tallowby-cli scan DATABASE\n"
+    "      Reads the address book DATABASE (a Notes DXL export, e.g. names.dxl),\n"
+    "      makes the backup copy beside it (NAME.bak) and prints the contact tree:\n"
+    "      one line per node, indented two spaces per level; a contact line is its\n"
+    "      display text, a tab and its key. Then prints the scan's message.\n"
+    "      Exit status 0 when the scan completed, 1 otherwise.\n"
+    "\n"
+    "  tallowby-cli export [--output FILE] [--open] DATABASE\n"
+    "      Writes every person document of DATABASE to an Excel 2.1 worksheet:\n"
+    "      at FILE, or beside the database with the lower-cased name and the\n"
+    "      extension .xls (names.dxl gives names.xls). Never writes over the\n"
+    "      address book; an earlier worksheet is replaced only once the new one is\n"
+    "      complete. --open hands the finished worksheet to the desktop's opener.\n"
+    "      Prints the completion message and exits 0; on failure prints the\n"
+    "      reason to stderr and exits 1.\n"
+    "\n"
+    "  tallowby-cli --help\n"
+    "      Shows this text.\n";
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Values become text by the user's regional settings.
+    std::setlocale(LC_ALL, "");
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == "scan") return tallowby::cli::RunScan(args);
+    if (command == "export") return tallowby::cli::RunExport(args);
+    std::fprintf(stderr, "tallowby-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
+    return 2;
+}

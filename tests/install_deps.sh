@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing need, when missing.
+# Usage: tests/install_deps.sh [extra-package ...]
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libexpat1-dev expat
+          qt6-base-dev python3-xlrd gnumeric "$@")
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "These Debian packages are missing: ${missing[*]}" >&2
+        echo "Run this script as root (or install them with apt-get) and try again." >&2
+        exit 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
