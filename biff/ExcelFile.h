@@ -1,8 +1,31 @@
 // ExcelFile: writes one Excel 2.1 (BIFF2) worksheet as a flat stream of records,
 // appended in call order. Every operation returns a status number instead of
 // throwing (see Status.h); the two property setters report nothing.
+//
+// Conventions shared by all operations:
+// - Rows and columns are 1-based; numbers outside 1..65536 fail with 6.
+// - Every value is checked before anything is written: a failing call appends no
+//   byte. Range and conversion failures (6, 13) are found before the missing-file
+//   check (52), so a bad value reports 6 even when no file is open.
+// - Texts are UTF-8; the file holds them in Windows-1252, one byte per character
+//   (see ToWindows1252). Length limits count those characters.
+// - Records are collected in a 64 KiB buffer and written with write(2). A failure
+//   of the file (disk full, device error) is reported by the operation that meets
+//   it, at the latest by CloseFile; the call that meets it appends nothing, and
+//   the bytes not yet written stay buffered for the next attempt.
+// - CreateFile replaces an existing file (or a link) by a new one, but a device,
+//   FIFO or socket named by the path is written to, never deleted.
+// - CreateFile while a file is open writes that file's buffered records, leaves
+//   it without EOF, closes it and starts the new one.
+// - The destructor writes buffered records and closes the file, adding no EOF.
+// - WriteValue with ValueType 2 and a number writes it as printf's %.15g does in
+//   the C locale ("1.5", "1e+20"); ValueType 0 and 1 read a text as a decimal
+//   number with '.' as decimal point, surrounding blanks allowed ("  -12.5e1 ").
+//   INTEGER rounds half to even; NaN and infinities do not fit (6); a text number
+//   beyond the range of a double fails with 6.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,7 +45,12 @@ public:
     ExcelFile(const ExcelFile&) = delete;
     ExcelFile& operator=(const ExcelFile&) = delete;
 
-    // File lifecycle.
+    // File lifecycle. CreateFile writes BOF, CODEPAGE and the default formats (the
+    // file then holds 396 bytes). CloseFile writes the page breaks, sorted, and EOF;
+    // it returns 0 when no file was ever created and 52 when the file is closed
+    // already. A setting (PrintGridLines, ProtectSpreadsheet) that could not be
+    // written is reported by CloseFile. InsertHorizPageBreak only collects (at
+    // most kMaxPageBreaks; 6 beyond), at any time; CreateFile empties the list.
     int16_t CreateFile(const std::string& FileName);
     int16_t CloseFile();
     int16_t InsertHorizPageBreak(int32_t lrow);
@@ -41,6 +69,8 @@ public:
     int16_t SetFilePassword(const std::string& PasswordText);
     void PrintGridLines(bool newvalue);
     void ProtectSpreadsheet(bool newvalue);
+    // FORMATCOUNT and the 24 built-in FORMAT records; CreateFile calls it. Returns
+    // 0, or 52 without an open file, or the status of a failed write.
     int16_t WriteDefaultFormats();
     static std::string MKI(int16_t value);
     int32_t SetDefaultRowHeight(int16_t HeightValue);
@@ -54,17 +84,41 @@ public:
     // The file name given to the last CreateFile, for messages.
     const std::string& FileName() const { return fileName_; }
 
+    // Converts UTF-8 text to Windows-1252, one byte per character: a character
+    // with no Windows-1252 code, and each byte of invalid UTF-8, becomes '?'.
+    // This is the conversion every text of the file goes through.
+    static std::string ToWindows1252(std::string_view utf8);
+
+    // Size of the in-memory output buffer; every record fits in it whole.
+    static constexpr size_t kBufferSize = 64 * 1024;
+    // Most page breaks the HORIZONTALPAGEBREAKS record can hold.
+    static constexpr size_t kMaxPageBreaks = 16382;
+
 private:
-    // Implementation state; see ExcelFile.cpp.
     std::string fileName_;
     int fd_ = -1;                 // open descriptor, -1 when no file is open
-    int16_t FileNumber = 0;       // 0 until CreateFile opened a file; kept by CloseFile
-    bool open_ = false;
+    int16_t FileNumber = 0;       // 0 until CreateFile got to opening; kept by CloseFile
+    int16_t lastHandle_ = 0;      // source of new FileNumber values
+    bool open_ = false;           // a file is open for writing records
+    bool tailQueued_ = false;     // CloseFile has queued page breaks and EOF already
     std::vector<uint16_t> PageBreaks;
-    std::vector<unsigned char> buffer_;
-    int16_t pendingError_ = 0;
+    std::vector<unsigned char> buffer_;  // kBufferSize bytes once a file was created
+    size_t used_ = 0;             // bytes of buffer_ not yet written to the file
+    int16_t pendingError_ = 0;    // a failure the property setters could not report
+
+    // Writes the buffered bytes; on failure keeps the unwritten ones for a retry.
     int16_t Flush();
+    // Room for `size` more bytes in the buffer (flushing if needed), or null with
+    // `status` set. The caller fills the bytes, then calls Commit(size).
+    unsigned char* Reserve(size_t size, int16_t& status);
+    void Commit(size_t size) { used_ += size; }
+    // Appends one whole record; nothing of it when the buffer cannot take it.
     int16_t Append(const unsigned char* data, size_t size);
+    // Appends a record made of a fixed part and a converted text.
+    int16_t AppendWithText(const unsigned char* head, size_t headSize,
+                           const std::string& text);
+    void WriteSetting(uint16_t id, bool flag);
+    void Abandon();
 };
 
 } // namespace tallowby
