@@ -1,0 +1,97 @@
+#include "addressbook/ContactRecord.h"
+
+#include "addressbook/ContactTree.h"
+#include "addressbook/Notes.h"
+
+#include <new>
+
+namespace tallowby {
+
+const std::array<std::string_view, kRecordFieldCount> kRecordItems = {
+    "FirstName",          "MiddleInitial",        "LastName",        "Suffix",
+    "Title",              "MailAddress",          "CompanyName",     "JobTitle",
+    "OfficeStreetAddress", "OfficeCity",          "OfficeZip",       "OfficeState",
+    "OfficeCountry",      "Location",             "WebSite",         "Department",
+    "Manager",            "Assistant",            "OfficePhoneNumber", "OfficeFAXPhoneNumber",
+    "CellPhoneNumber",    "PhoneNumber_6",        "MiscPhone1",      "MiscPhone2",
+    "MiscPhone3",         "StreetAddress",        "City",            "Zip",
+    "State",              "Country",              "Spouse",          "Children",
+    "PhoneNumber",        "HomeFAXPhoneNumber",   "PersPager",       "Birthday",
+    "Anniversary",        "Comment",              "ShortName",       "AltFullNameSort",
+    "MailDomain",         "Categories",
+};
+
+namespace {
+
+// Leading and trailing spaces only; tabs and line breaks are kept.
+std::string_view TrimSpaces(std::string_view s) {
+    const auto first = s.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    const auto last = s.find_last_not_of(' ');
+    return s.substr(first, last - first + 1);
+}
+
+} // namespace
+
+std::string RecordText(const ContactFields& fields) {
+    std::size_t size = kRecordFieldCount - 1;
+    for (const auto& f : fields) size += f.size();
+    std::string text;
+    text.reserve(size);
+    for (std::size_t i = 0; i < kRecordFieldCount; ++i) {
+        if (i > 0) text += '|';
+        text += fields[i];
+    }
+    return text;
+}
+
+std::string ContactKey(const std::string& universalID, const std::string& noteID) {
+    std::string key;
+    key.reserve(universalID.size() + 1 + noteID.size());
+    key += universalID;
+    key += '-';
+    key += noteID;
+    return key;
+}
+
+std::string DisplayText(const std::string& first, const std::string& middle,
+                        const std::string& last) {
+    std::string text = first;
+    text += ' ';
+    if (!middle.empty()) {
+        text += middle;
+        text += ' ';
+    }
+    text += last;
+    return std::string(TrimSpaces(text));
+}
+
+std::string CategoryKey(const std::string& firstName) {
+    // The first character of the trimmed name decides. Any byte of a multi-byte UTF-8
+    // character is >= 0x80, so an accented or non-Latin first letter never matches
+    // here and the contact goes to "Other" with digits, punctuation and blank names.
+    const std::string_view trimmed = TrimSpaces(firstName);
+    if (trimmed.empty()) return kOtherKey;
+    const char c = trimmed.front();
+    if (c >= 'a' && c <= 'z') return std::string(1, static_cast<char>(c - 'a' + 'A'));
+    if (c >= 'A' && c <= 'Z') return std::string(1, c);
+    return kOtherKey;
+}
+
+ContactFields ReadContactFields(NotesDocument& document, int* unreadable) {
+    ContactFields fields;
+    for (std::size_t i = 0; i < kRecordFieldCount; ++i) {
+        try {
+            const NotesValues values = document.GetItemValue(std::string(kRecordItems[i]));
+            if (!values.empty()) fields[i] = ValueToText(values.front());
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (const std::exception&) {
+            fields[i].clear();
+            if (unreadable) ++*unreadable;
+        }
+    }
+    return fields;
+}
+
+} // namespace tallowby

@@ -8,6 +8,8 @@
 
 namespace tallowby {
 
+class NotesDocument;
+
 inline constexpr std::size_t kRecordFieldCount = 42;
 
 // Item names in record order (index 0 FirstName ... index 41 Categories).
@@ -28,5 +30,10 @@ std::string DisplayText(const std::string& first, const std::string& middle,
 // The key of the category node a contact is filed under: "A".."Z" for a trimmed first
 // name that begins with a Latin letter (either case), otherwise "Other".
 std::string CategoryKey(const std::string& firstName);
+
+// Reads the 42 items of a person document in record order, keeping the first value
+// of each as text. An item that cannot be read leaves its field empty; the number of
+// such items is added to *unreadable when it is given.
+ContactFields ReadContactFields(NotesDocument& document, int* unreadable = nullptr);
 
 } // namespace tallowby

@@ -1,0 +1,104 @@
+#include "addressbook/ContactTree.h"
+
+#include <string>
+
+namespace tallowby {
+
+void PopulateDefaultTree(ContactTree& tree) {
+    tree.SetDisplayOptions();
+    tree.Add("", kRootKey, kRootText, kImageRoot);
+    for (int i = 1; i <= 26; ++i) {
+        const std::string letter(1, static_cast<char>(64 + i));
+        tree.Add(kRootKey, letter, letter, kImageCategory);
+    }
+    tree.Add(kRootKey, kOtherKey, kOtherKey, kImageCategory);
+    tree.Expand(kRootKey);
+}
+
+bool MemoryContactTree::Add(const std::string& parentKey, const std::string& key,
+                            const std::string& text, int image) {
+    // A node without a key could never be found again, so it is refused like a
+    // duplicate.
+    if (key.empty() || index_.count(key) != 0) return false;
+    std::size_t parent = 0;
+    if (!parentKey.empty()) {
+        const auto it = index_.find(parentKey);
+        if (it == index_.end()) return false;
+        parent = it->second;
+    }
+    const std::size_t position = nodes_.size();
+    Node node;
+    node.key = key;
+    node.text = text;
+    node.parentKey = parentKey;
+    node.image = image;
+    nodes_.push_back(std::move(node));
+    index_.emplace(key, position);
+    if (parentKey.empty())
+        roots_.push_back(position);
+    else
+        nodes_[parent].children.push_back(position);
+    return true;
+}
+
+const MemoryContactTree::Node* MemoryContactTree::Find(const std::string& key) const {
+    const auto it = index_.find(key);
+    return it == index_.end() ? nullptr : &nodes_[it->second];
+}
+
+bool MemoryContactTree::Contains(const std::string& key) const {
+    return index_.count(key) != 0;
+}
+
+std::optional<std::string> MemoryContactTree::Tag(const std::string& key) const {
+    const Node* node = Find(key);
+    if (!node) return std::nullopt;
+    return node->tag;
+}
+
+bool MemoryContactTree::SetTag(const std::string& key, const std::string& tag) {
+    const auto it = index_.find(key);
+    if (it == index_.end()) return false;
+    nodes_[it->second].tag = tag;
+    return true;
+}
+
+bool MemoryContactTree::SetText(const std::string& key, const std::string& text) {
+    const auto it = index_.find(key);
+    if (it == index_.end()) return false;
+    nodes_[it->second].text = text;
+    return true;
+}
+
+bool MemoryContactTree::Expand(const std::string& key) {
+    const auto it = index_.find(key);
+    if (it == index_.end()) return false;
+    nodes_[it->second].expanded = true;
+    return true;
+}
+
+std::vector<std::pair<const MemoryContactTree::Node*, int>> MemoryContactTree::InTreeOrder() const {
+    std::vector<std::pair<const Node*, int>> order;
+    order.reserve(nodes_.size());
+    // Depth first without recursion: each frame is a list of siblings and the
+    // position of the next one to visit.
+    struct Frame {
+        const std::vector<std::size_t>* siblings;
+        std::size_t next;
+    };
+    std::vector<Frame> stack;
+    stack.push_back({&roots_, 0});
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        if (top.next == top.siblings->size()) {
+            stack.pop_back();
+            continue;
+        }
+        const Node& node = nodes_[(*top.siblings)[top.next++]];
+        order.emplace_back(&node, static_cast<int>(stack.size()) - 1);
+        if (!node.children.empty()) stack.push_back({&node.children, 0});
+    }
+    return order;
+}
+
+} // namespace tallowby
