@@ -1,1 +1,151 @@
+// tallowby-cli export [--output FILE] [--open] DATABASE
 #include "cli/Commands.h"
+#include "cli/Console.h"
+
+#include "addressbook/ModuleState.h"
+#include "export/ExportRun.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace tallowby::cli {
+
+namespace {
+
+const char kExportUsage[] =
+    "Usage: tallowby-cli export [--output FILE] [--open] DATABASE\n"
+    "Run 'tallowby-cli --help' for details.\n";
+
+int Usage(const std::string& problem) {
+    std::fprintf(stderr, "tallowby-cli export: %s\n%s", problem.c_str(), kExportUsage);
+    return 2;
+}
+
+// An interrupted export leaves no temporary worksheet behind: remove it, then let
+// the signal end the process as it would have.
+void RemoveTempAndDie(int signal) {
+    const char* temp = ExportTempFileInProgress();
+    if (temp[0] != '\0') ::unlink(temp);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// Hands the worksheet to xdg-open without a shell. Its output goes to stderr so that
+// stdout keeps only the export's own lines. Waits a few seconds for an answer: the
+// opener normally returns at once, and one that keeps running is left to run.
+void OpenWithDesktop(const std::string& path) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
+    std::string program = "xdg-open";
+    std::vector<char*> argv = {program.data(), const_cast<char*>(path.c_str()), nullptr};
+    pid_t pid = 0;
+    const int error = posix_spawnp(&pid, "xdg-open", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+        std::fprintf(stderr,
+                     "tallowby-cli: cannot run xdg-open (%s); open %s with a spreadsheet "
+                     "program yourself (xdg-open comes with the package xdg-utils).\n",
+                     std::strerror(error), path.c_str());
+        return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    int status = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return;
+            std::fprintf(stderr,
+                         "tallowby-cli: xdg-open could not open %s (exit status %d); open it "
+                         "with a spreadsheet program yourself.\n",
+                         path.c_str(), WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+            return;
+        }
+        if (done < 0 && errno != EINTR) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+} // namespace
+
+int RunExport(const std::vector<std::string>& args) {
+    std::string output;
+    std::string database;
+    bool open = false;
+    bool optionsDone = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsDone && arg == "--") {
+            optionsDone = true;
+        } else if (!optionsDone && arg == "--open") {
+            open = true;
+        } else if (!optionsDone && arg == "--output") {
+            if (i + 1 >= args.size()) return Usage("--output needs a file name");
+            output = args[++i];
+            if (output.empty()) return Usage("--output needs a file name");
+        } else if (!optionsDone && arg.rfind("--output=", 0) == 0) {
+            output = arg.substr(9);
+            if (output.empty()) return Usage("--output needs a file name");
+        } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
+            return Usage("unknown option '" + arg + "'");
+        } else if (database.empty()) {
+            database = arg;
+        } else {
+            return Usage("only one DATABASE may be given");
+        }
+    }
+    if (database.empty()) return Usage("no DATABASE given");
+
+    // A clear word for the commonest mistake, before the run's general message.
+    struct stat info {};
+    if (::stat(database.c_str(), &info) != 0) {
+        std::fprintf(stderr, "tallowby-cli: cannot read the address book %s: %s\n",
+                     database.c_str(), std::strerror(errno));
+        return 1;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        std::fprintf(stderr, "tallowby-cli: %s is a folder, not an address book file.\n",
+                     database.c_str());
+        return 1;
+    }
+
+    FixedText path(database);
+    StateControl contactsCreate, conversion, conversionDone;
+    conversionDone.SetVisible(false);
+    TerminalProgress progress("Exporting");
+    RecordedMessages messages;
+    ConversionWindow window{path, contactsCreate, progress, conversion, conversionDone, messages};
+    ModuleState state;  // no scan: the bar's maximum is the view's count
+
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, RemoveTempAndDie);
+    const ExportResult result = CmdConversion_Click(window, state, output);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
+    progress.Finish();
+
+    if (result.outcome != ExportOutcome::Completed) {
+        std::fprintf(stderr, "%s\n", ForTerminal(result.message).c_str());
+        if (result.outcome == ExportOutcome::NotAddressBook ||
+            result.outcome == ExportOutcome::NotInstalled)
+            std::fprintf(stderr, "Address book: %s\n", database.c_str());
+        return 1;
+    }
+    std::printf("%s\n%s\n", ForTerminal(result.message).c_str(), state.ExportFilePath.c_str());
+    std::fflush(stdout);
+    if (open) OpenWithDesktop(state.ExportFilePath);
+    return 0;
+}
+
+} // namespace tallowby::cli

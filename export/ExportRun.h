@@ -36,11 +36,19 @@ struct ExportResult {
 };
 
 // The worksheet name for a database: same folder, file name lower-cased with its last
-// extension replaced by ".xls" (appended when there is none).
+// extension replaced by ".xls" (appended when there is none; a name that only starts
+// with a dot, ".hidden", has none). Only ASCII letters are lower-cased; other
+// characters of the name are kept as they are.
 std::string OutputPathFor(const std::string& databasePath);
 
 // CmdConversion_Click. outputPath overrides the formed name (command line --output).
+// The worksheet is written to a temporary file beside the target and renamed over it
+// only when complete; a run that fails or ends early leaves the target untouched.
 ExportResult CmdConversion_Click(ConversionWindow& window, ModuleState& state,
                                  const std::string& outputPath = std::string());
+
+// The temporary worksheet a run is writing, or "" when none: a signal handler may
+// unlink it (the text lives in static storage and is safe to read there).
+const char* ExportTempFileInProgress() noexcept;
 
 } // namespace tallowby
