@@ -1,0 +1,85 @@
+// A Notes address book read from a DXL export (the Domino XML format that Notes
+// writes with File > Export): its title and the person documents of its $People
+// view, each with its identity and the items this program reads.
+//
+// The file is streamed once through expat. Per person document only the note's
+// identity and the kept items (the 42 contact-record items plus Type and Form) are
+// stored, compactly, so memory follows the number of contacts, not the size of the
+// file: exports carry many more items, design notes and groups, all dropped while
+// reading. An item the book does not keep reads like an item the document lacks.
+//
+// A file that is not a well-formed DXL database cannot be read: the read throws
+// NotesError naming the file and the fault. No DTD or external entity is ever
+// loaded; a file that declares entities or uses an undefined one is refused.
+#pragma once
+
+#include "addressbook/Notes.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tallowby {
+
+inline constexpr const char* kDxlNamespace = "http://www.lotus.com/dxl";
+
+// The items a book keeps per person document, matched case-insensitively (as Notes
+// matches item names). Returns the item's index in the kept set, or -1.
+int DxlKeptItemIndex(std::string_view itemName);
+inline constexpr int kDxlKeptItemCount = 44;
+
+class DxlBook {
+public:
+    // Reads a DXL file. Throws NotesError when the file cannot be opened as a DXL
+    // database: missing, a folder, not well-formed XML (truncated, binary, invalid
+    // UTF-8), another XML vocabulary, or hostile (entity declarations).
+    static std::shared_ptr<const DxlBook> ReadFile(const std::string& path);
+
+    // The same from bytes in memory; `name` stands for the file in messages.
+    static std::shared_ptr<const DxlBook> ReadBuffer(std::string_view bytes,
+                                                     const std::string& name);
+
+    // The title attribute of the database element ("" when it has none).
+    const std::string& Title() const { return title_; }
+
+    // The $People view: person documents ordered by LastName, then FirstName,
+    // compared case-insensitively, ties in file order.
+    std::size_t PersonCount() const { return persons_.size(); }
+
+    // One stored person document, decoded for item look-ups.
+    class Person {
+    public:
+        Person(const DxlBook& book, std::size_t viewIndex);
+        std::string_view UniversalID() const { return unid_; }
+        std::string_view NoteID() const { return noteid_; }
+        // The item's values in order; one empty value when the document lacks the
+        // item, the book does not keep it, or its kind has no values to offer.
+        NotesValues ItemValues(std::string_view itemName) const;
+
+    private:
+        std::string_view unid_, noteid_;
+        const unsigned char* items_[kDxlKeptItemCount] = {};
+    };
+
+    // Bytes held for the stored person documents (a memory figure for benchmarks).
+    std::size_t StoredBytes() const { return storedBytes_; }
+
+private:
+    friend class DxlBookBuilder;
+    DxlBook() = default;
+
+    struct StoredPerson {
+        const unsigned char* data;
+        std::uint32_t size;
+    };
+
+    std::string title_;
+    std::vector<std::unique_ptr<unsigned char[]>> blocks_;  // arena holding the persons
+    std::vector<StoredPerson> persons_;                     // in view order
+    std::size_t storedBytes_ = 0;
+};
+
+} // namespace tallowby
