@@ -20,7 +20,7 @@ namespace {
 using namespace tallowby::testing;
 namespace fs = std::filesystem;
 
-struct Run {
+struct CliRun {
     int status = -1;
     std::string out, err;
 };
@@ -31,12 +31,12 @@ std::string Quote(const std::string& text) {
     return quoted + "'";
 }
 
-Run RunCli(const TempDir& dir, const std::vector<std::string>& args) {
+CliRun RunCli(const TempDir& dir, const std::vector<std::string>& args) {
     std::string command = Quote(TALLOWBY_CLI);
     for (const auto& arg : args) command += " " + Quote(arg);
     command += " >" + Quote(dir / "stdout.txt") + " 2>" + Quote(dir / "stderr.txt") + " </dev/null";
     const int raw = std::system(command.c_str());
-    Run run;
+    CliRun run;
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     run.out = ReadFile(dir / "stdout.txt");
     run.err = ReadFile(dir / "stderr.txt");
@@ -96,7 +96,7 @@ std::string ExpectedTree(const std::multimap<std::string, std::string>& contacts
 TEST(ScanCommand, PrintsTheTreeThenTheCompletionMessage) {
     TempDir dir;
     WriteFile(dir / "book.dxl", SmallBook());
-    const Run run = RunCli(dir, {"scan", dir / "book.dxl"});
+    const CliRun run = RunCli(dir, {"scan", dir / "book.dxl"});
     ASSERT_EQ(run.status, 0) << run.err;
     // The view orders by last name, then first name: "" (no names), Adams, Lee, Quinn, Zola.
     const std::string expected =
@@ -117,7 +117,7 @@ TEST(ScanCommand, FailureMessageGoesToStderrWithoutATree) {
     WriteFile(dir / "no-people.dxl", std::string(kSmallBook) + "</database>\n");
     for (const std::string name : {"not-a-book.dxl", "no-people.dxl", "missing.dxl"}) {
         SCOPED_TRACE(name);
-        const Run run = RunCli(dir, {"scan", dir / name});
+        const CliRun run = RunCli(dir, {"scan", dir / name});
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.err, std::string(kNotAddressBook) + "\n");
@@ -130,7 +130,7 @@ TEST(ScanCommand, WrongUsageExitsTwo) {
     TempDir dir;
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"scan"}, {"scan", "a.dxl", "b.dxl"}, {"scan", "--bogus"}}) {
-        const Run run = RunCli(dir, args);
+        const CliRun run = RunCli(dir, args);
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.out, "");
         EXPECT_NE(run.err.find("tallowby-cli scan DATABASE"), std::string::npos);
@@ -143,7 +143,7 @@ TEST(ScanCommand, SampleBookListsEveryPersonOnce) {
     if (!fs::exists(sample)) GTEST_SKIP() << "no " << sample;
     TempDir dir;
     fs::copy_file(sample, dir / "names.dxl");
-    const Run run = RunCli(dir, {"scan", dir / "names.dxl"});
+    const CliRun run = RunCli(dir, {"scan", dir / "names.dxl"});
     ASSERT_EQ(run.status, 0) << run.err;
     const auto lines = Lines(run.out);
     ASSERT_GT(lines.size(), 29u);
