@@ -1,0 +1,14 @@
+#include "ui/ClickLabel.h"
+
+#include <QMouseEvent>
+
+namespace tallowby {
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        emit clicked();
+    }
+}
+
+} // namespace tallowby

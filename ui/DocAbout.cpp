@@ -1,0 +1,28 @@
+#include "ui/DocAbout.h"
+
+#include "ui/Artwork.h"
+#include "ui/WebLinks.h"
+#include "ui_DocAbout.h"
+
+namespace tallowby {
+
+DocAbout::DocAbout(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      ui_(std::make_unique<Ui::DocAbout>()) {
+    ui_->setupUi(this);
+    setModal(true);
+    setFixedSize(330, 193);
+    setFont(UiFont(QStringLiteral("Tahoma"), 8.25));
+    ui_->Label1->setFont(UiFont(QStringLiteral("Tahoma"), 8.25, true));
+    ui_->CmdOK->setFont(UiFont(QStringLiteral("Tahoma"), 8.25, true));
+    ui_->Label1->setText(QString::fromLatin1(kHomePageAddress));
+    ui_->Image1->setPixmap(Picture(QStringLiteral("about-logo")));
+    connect(ui_->CmdOK, &QPushButton::clicked, this, &DocAbout::CmdOK_Click);
+}
+
+DocAbout::~DocAbout() = default;
+
+void DocAbout::CmdOK_Click() { accept(); }
+
+} // namespace tallowby

@@ -1,0 +1,44 @@
+// FrmConversion: the conversion window. "Start Conversion" runs the export; when it
+// has completed, a panel shows a link to the worksheet and an OK button that closes
+// the window and opens the product page.
+#pragma once
+
+#include "addressbook/Controls.h"
+#include "addressbook/ModuleState.h"
+#include "ui/Module1.h"
+#include "ui/QtControls.h"
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class FrmConversion;
+}
+
+namespace tallowby {
+
+class FrmConversion : public QDialog {
+    Q_OBJECT
+public:
+    // path and cmdContactsCreate are the main window's path box and export button.
+    FrmConversion(QWidget* owner, const TextSource& path, Control& cmdContactsCreate,
+                  ModuleState& state, UiServices services);
+    ~FrmConversion() override;
+
+    void CmdConversion_Click();
+    void CmdCloseAll_Click();
+    void LblOpenExcelFile_Click();
+
+private:
+    std::unique_ptr<Ui::FrmConversion> ui_;
+    const TextSource& txtNotesDatabaseFile_;
+    Control& CmdContactsCreate_;
+    ModuleState& state_;
+    UiServices services_;
+    QtProgressBar ProgBarSave_;
+    QtControl CmdConversion_;
+    QtControl FrameConversionDone_;
+};
+
+} // namespace tallowby

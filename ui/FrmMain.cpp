@@ -1,0 +1,245 @@
+#include "ui/FrmMain.h"
+
+#include "addressbook/Scan.h"
+#include "ui/Artwork.h"
+#include "ui/ContactPanel.h"
+#include "ui/DocAbout.h"
+#include "ui/FrmConversion.h"
+#include "ui/HelpWindow.h"
+#include "ui/WebLinks.h"
+#include "ui_FrmMain.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+#include <QScreen>
+
+namespace tallowby {
+
+namespace {
+
+const QString kFilterNsf = QStringLiteral("Notes Address Book (*.nsf)");
+const QString kFilterDxl = QStringLiteral("Notes XML export (*.dxl *.xml)");
+const QString kFilterAll = QStringLiteral("All files (*)");
+
+void SetBoxText(QWidget* box, const std::string& text) {
+    const QString value = QString::fromStdString(text);
+    if (auto* line = qobject_cast<QLineEdit*>(box)) {
+        line->setText(value);
+        line->setCursorPosition(0);  // show the start of a long value
+    } else if (auto* multi = qobject_cast<QPlainTextEdit*>(box)) {
+        multi->setPlainText(value);
+    }
+}
+
+void KeepPlaceWhenHidden(QWidget* widget) {
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+}
+
+} // namespace
+
+FrmMain::FrmMain(UiServices services, QWidget* parent)
+    : QMainWindow(parent),
+      ui_(std::make_unique<Ui::FrmMain>()),
+      services_(services),
+      txtNotesDatabaseFile_(nullptr),
+      tree_(nullptr, {}),
+      ProgBarScanNotes_(nullptr),
+      LblRead_(nullptr),
+      CmdContactsCreate_(nullptr),
+      CmdEnumerateNotes_(nullptr) {
+    InitUiResources();
+    ui_->setupUi(this);
+    txtNotesDatabaseFile_ = QtTextSource(ui_->txtNotesDatabaseFile);
+    tree_ = QtContactTree(ui_->ContactsTreeView,
+                          {QIcon(Picture(QStringLiteral("tree-root"))),
+                           QIcon(Picture(QStringLiteral("tree-letter"))),
+                           QIcon(Picture(QStringLiteral("tree-contact")))});
+    ProgBarScanNotes_ = QtProgressBar(ui_->ProgBarScanNotes);
+    LblRead_ = QtControl(ui_->LblRead);
+    CmdContactsCreate_ = QtControl(ui_->CmdContactsCreate);
+    CmdEnumerateNotes_ = QtControl(ui_->CmdEnumerateNotes);
+
+    boxes_ = {ui_->txtFirstName, ui_->txtMiddleName, ui_->txtLastName, ui_->txtSuffix,
+              ui_->txtTitle, ui_->txtEmail, ui_->txtCompany, ui_->txtJobTitle,
+              ui_->txtBusinessStreet, ui_->txtBusinessCity, ui_->txtBusinessZip,
+              ui_->txtBusinessState, ui_->txtBusinessCountry, ui_->txtBusinessLocation,
+              ui_->txtBusinessWebpage, ui_->txtBusinessDept, ui_->txtBusinessManager,
+              ui_->txtBusinessAssistant, ui_->txtBusinessPhone, ui_->txtBusinessFax,
+              ui_->txtBusinessCellPhone, ui_->txtBusinessPager, ui_->txtBusinessOtherEmail1,
+              ui_->txtBusinessOtherEmail2, ui_->txtBusinessOtherEmail3, ui_->txtHomeStreet,
+              ui_->txtHomeCity, ui_->txtHomeZip, ui_->txtHomeState, ui_->txtHomeCountry,
+              ui_->txtSpouse, ui_->txtChildren, ui_->txtHomePhone, ui_->txtHomeFax,
+              ui_->txtHomeCellPhone, ui_->txtBirthday, ui_->txtAnniversary, ui_->txtComments,
+              ui_->txtShortName, ui_->txtPhoneticName, ui_->txtMailDomain, ui_->txtCategories};
+    pages_ = {ui_->FrameBusinessAddress, ui_->FrameBusinessContactInfo, ui_->FramePersonal,
+              ui_->FrameBriefcase, ui_->FrameAdvanced};
+    for (const char* caption : {"Business Address", "Business Contact Information", "Personal",
+                                "Briefcase", "Advanced"}) {
+        ui_->TabStrip1->addTab(QString::fromLatin1(caption));
+    }
+    ui_->mnuSep->setSeparator(true);
+    ui_->mnuSep2->setSeparator(true);
+
+    ApplyLook();
+    Connect();
+    Form_Load();
+}
+
+FrmMain::~FrmMain() = default;
+
+void FrmMain::ApplyLook() {
+    setWindowIcon(ApplicationIcon());
+    setFixedSize(712, 644);  // a fixed dialog border: the user cannot resize the window
+    setFont(UiFont(QStringLiteral("Tahoma"), 8.25));
+    ui_->Label4->setFont(UiFont(QStringLiteral("Verdana"), 8.25, true));
+    ui_->Label1->setFont(UiFont(QStringLiteral("Verdana"), 14.25, true));
+    ui_->Label49->setFont(UiFont(QStringLiteral("Tahoma"), 8.25, true));
+    ui_->LblTopName->setFont(UiFont(QStringLiteral("Trebuchet MS"), 11.25, true));
+    ui_->LabelSiteFooter->setText(QString::fromLatin1(kHomePageAddress));
+
+    QPalette banner = ui_->Picture1->palette();
+    banner.setColor(QPalette::Window, Qt::white);
+    banner.setColor(QPalette::WindowText, QColor(0x1f, 0x2a, 0x44));
+    ui_->Picture1->setPalette(banner);
+    QPalette footer = ui_->Shape1->palette();
+    footer.setColor(QPalette::Window, QColor(0xdc, 0xe3, 0xee));
+    footer.setColor(QPalette::WindowText, QColor(0x1f, 0x2a, 0x44));
+    ui_->Shape1->setPalette(footer);
+    QPalette link = ui_->LabelSiteFooter->palette();
+    link.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0xee));
+    ui_->LabelSiteFooter->setPalette(link);
+
+    ui_->Image2->setPixmap(Picture(QStringLiteral("logo")));
+    ui_->Image1->setPixmap(Picture(QStringLiteral("banner-strip")));
+    ui_->ImgContact->setPixmap(Picture(QStringLiteral("contact")));
+    ui_->ImgContact->setVisible(false);
+    ui_->ContactsTreeView->setIconSize(QSize(16, 16));
+    ui_->TabStrip1->setExpanding(false);
+    ui_->TabStrip1->setDrawBase(false);
+    for (QWidget* widget : {static_cast<QWidget*>(ui_->ImgContact),
+                            static_cast<QWidget*>(ui_->LblRead),
+                            static_cast<QWidget*>(ui_->ProgBarScanNotes)}) {
+        KeepPlaceWhenHidden(widget);
+    }
+
+    // Opens centred on the screen.
+    if (const QScreen* screen = this->screen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+void FrmMain::Connect() {
+    connect(ui_->CmdBrowse, &QPushButton::clicked, this, &FrmMain::CmdBrowse_Click);
+    connect(ui_->mnuOpen, &QAction::triggered, this, &FrmMain::mnuOpen_Click);
+    connect(ui_->txtNotesDatabaseFile, &QLineEdit::textChanged, this,
+            &FrmMain::txtNotesDatabaseFile_Change);
+    connect(ui_->CmdEnumerateNotes, &QPushButton::clicked, this,
+            &FrmMain::CmdEnumerateNotes_Click);
+    connect(ui_->CmdContactsCreate, &QPushButton::clicked, this,
+            &FrmMain::CmdContactsCreate_Click);
+    connect(ui_->mnuExit, &QAction::triggered, this, &FrmMain::mnuExit_Click);
+    connect(ui_->ContactsTreeView, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* node, int) { ContactsTreeView_NodeClick(node); });
+    // The keyboard selects nodes too; a contact reached that way is shown as well.
+    connect(ui_->ContactsTreeView, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* node, QTreeWidgetItem*) {
+                if (node) ContactsTreeView_NodeClick(node);
+            });
+    connect(ui_->TabStrip1, &QTabBar::currentChanged, this, &FrmMain::TabStrip1_Click);
+    connect(ui_->mnuContents, &QAction::triggered, this, &FrmMain::mnuContents_Click);
+    connect(ui_->mnuWebsite, &QAction::triggered, this, &FrmMain::mnuWebsite_Click);
+    connect(ui_->mnuAbout, &QAction::triggered, this, &FrmMain::mnuAbout_Click);
+    connect(ui_->LabelSiteFooter, &ClickLabel::clicked, this, &FrmMain::LabelSiteFooter_Click);
+}
+
+void FrmMain::Form_Load() {
+    state_.ContactIndex = 1;
+    PopulateDefaultTree(tree_);
+    // The page of the first tab is the one visible.
+    ui_->FrameBusinessAddress->setVisible(true);
+    ui_->FrameBusinessContactInfo->setVisible(false);
+    ui_->FramePersonal->setVisible(false);
+    ui_->FrameBriefcase->setVisible(false);
+    ui_->FrameAdvanced->setVisible(false);
+}
+
+void FrmMain::SetDatabasePath(const QString& path) { ui_->txtNotesDatabaseFile->setText(path); }
+
+void FrmMain::CmdBrowse_Click() {
+    const OpenFileRequest request{CDlgFileName_, {kFilterNsf, kFilterDxl, kFilterAll}, kFilterDxl};
+    if (auto chosen = services_.files.ShowOpen(this, request)) CDlgFileName_ = *chosen;
+    ui_->ProgBarScanNotes->setValue(0);
+    ui_->CmdContactsCreate->setEnabled(false);
+    ui_->txtNotesDatabaseFile->setText(CDlgFileName_);
+    if (!ui_->txtNotesDatabaseFile->text().isEmpty()) {
+        ui_->CmdEnumerateNotes->setEnabled(true);
+        ui_->LblRead->setVisible(true);
+        ui_->ProgBarScanNotes->setVisible(true);
+    }
+}
+
+void FrmMain::mnuOpen_Click() { CmdBrowse_Click(); }
+
+void FrmMain::txtNotesDatabaseFile_Change() {
+    ui_->CmdEnumerateNotes->setEnabled(!ui_->txtNotesDatabaseFile->text().isEmpty());
+}
+
+void FrmMain::CmdEnumerateNotes_Click() {
+    ScanWindow window{txtNotesDatabaseFile_, tree_,      ProgBarScanNotes_, LblRead_,
+                      CmdContactsCreate_,    CmdEnumerateNotes_, services_.messages};
+    tallowby::CmdEnumerateNotes_Click(window, state_);
+}
+
+void FrmMain::CmdContactsCreate_Click() {
+    // Created afresh at each opening, modal over this window.
+    FrmConversion conversion(this, txtNotesDatabaseFile_, CmdContactsCreate_, state_, services_);
+    conversion.exec();
+}
+
+void FrmMain::mnuExit_Click() {
+    close();
+    QCoreApplication::quit();
+}
+
+void FrmMain::ContactsTreeView_NodeClick(QTreeWidgetItem* node) {
+    const std::optional<std::string> tag = tree_.Tag(QtContactTree::KeyOf(node));
+    if (!tag || tag->empty()) return;  // the root, a letter or "Other"
+    const std::vector<std::string> fields = SplitTag(*tag);
+    ui_->ImgContact->setVisible(true);
+    ui_->LblTopName->setText(QString::fromStdString(PanelHeading(fields)));
+    for (std::size_t i = 0; i < boxes_.size(); ++i) SetBoxText(boxes_[i], PanelBoxText(fields, i));
+}
+
+void FrmMain::TabStrip1_Click() {
+    const int selected = ui_->TabStrip1->currentIndex() + 1;  // tabs count from 1
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        pages_[i]->setVisible(static_cast<int>(i) + 1 == selected);
+    }
+}
+
+void FrmMain::mnuContents_Click() {
+    if (!help_) help_ = new HelpWindow(this, services_.shell);
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+}
+
+void FrmMain::mnuWebsite_Click() { services_.shell.ShellOpen(ProductPage()); }
+
+void FrmMain::mnuAbout_Click() {
+    DocAbout about(this);
+    about.exec();
+}
+
+void FrmMain::LabelSiteFooter_Click() { services_.shell.ShellOpen(HomePageLink()); }
+
+void FrmMain::closeEvent(QCloseEvent* event) {
+    // The help window belongs to this one and goes with it.
+    if (help_) help_->close();
+    QMainWindow::closeEvent(event);
+}
+
+} // namespace tallowby

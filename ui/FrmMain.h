@@ -1,0 +1,78 @@
+// FrmMain: the main window. The user chooses the address book, starts the scan,
+// reads contacts in the tree and the details panel, opens the conversion window,
+// the help, the web site and the About box. The handlers only wire widgets to the
+// scan, the export and the platform services; the rules live in the core.
+#pragma once
+
+#include "addressbook/ModuleState.h"
+#include "ui/Module1.h"
+#include "ui/QtControls.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+#include <memory>
+
+class QTreeWidgetItem;
+
+namespace Ui {
+class FrmMain;
+}
+
+namespace tallowby {
+
+class HelpWindow;
+
+class FrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit FrmMain(UiServices services, QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    // Puts a path into the path box as if typed (the program's file argument).
+    void SetDatabasePath(const QString& path);
+
+    ModuleState& state() { return state_; }
+    QtContactTree& contactTree() { return tree_; }
+    HelpWindow* helpWindow() const { return help_; }
+
+    // Handlers, named after the control and the event.
+    void Form_Load();
+    void CmdBrowse_Click();
+    void mnuOpen_Click();
+    void txtNotesDatabaseFile_Change();
+    void CmdEnumerateNotes_Click();
+    void CmdContactsCreate_Click();
+    void mnuExit_Click();
+    void ContactsTreeView_NodeClick(QTreeWidgetItem* node);
+    void TabStrip1_Click();
+    void mnuContents_Click();
+    void mnuWebsite_Click();
+    void mnuAbout_Click();
+    void LabelSiteFooter_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void ApplyLook();
+    void Connect();
+
+    std::unique_ptr<Ui::FrmMain> ui_;
+    UiServices services_;
+    ModuleState state_;
+    QString CDlgFileName_;  // the file dialog keeps its last chosen name
+    QPointer<HelpWindow> help_;
+
+    QtTextSource txtNotesDatabaseFile_;
+    QtContactTree tree_;
+    QtProgressBar ProgBarScanNotes_;
+    QtControl LblRead_;
+    QtControl CmdContactsCreate_;
+    QtControl CmdEnumerateNotes_;
+    std::array<QWidget*, 42> boxes_{};  // the panel's boxes in record order
+    std::array<QWidget*, 5> pages_{};   // the tab strip's page frames in tab order
+};
+
+} // namespace tallowby

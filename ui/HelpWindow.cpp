@@ -1,0 +1,52 @@
+#include "ui/HelpWindow.h"
+
+#include "ui/Artwork.h"
+#include "ui/Module1.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+#ifndef TALLOWBY_HELP_RELDIR
+#define TALLOWBY_HELP_RELDIR "../share/tallowby/help"
+#endif
+
+namespace tallowby {
+
+QUrl HelpFileUrl() {
+    const QDir appDir(QCoreApplication::applicationDirPath());
+    for (const QString& relative :
+         {QStringLiteral("help/manual.html"),
+          QStringLiteral(TALLOWBY_HELP_RELDIR "/manual.html")}) {
+        const QFileInfo file(appDir.filePath(relative));
+        if (file.isFile()) return QUrl::fromLocalFile(file.canonicalFilePath());
+    }
+    InitUiResources();
+    return QUrl(QStringLiteral("qrc:/help/manual.html"));
+}
+
+HelpWindow::HelpWindow(QWidget* owner, Shell& shell)
+    : QWidget(owner, Qt::Window), browser_(new QTextBrowser(this)), shell_(shell) {
+    setObjectName(QStringLiteral("HelpWindow"));
+    setWindowTitle(QStringLiteral("Tallowby Help"));
+    setWindowIcon(ApplicationIcon());
+    resize(720, 600);
+    browser_->setObjectName(QStringLiteral("HelpBrowser"));
+    browser_->setOpenLinks(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(browser_);
+    connect(browser_, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+        const QString scheme = url.scheme();
+        if (url.isRelative() || scheme == QLatin1String("file") || scheme == QLatin1String("qrc")) {
+            browser_->setSource(browser_->source().resolved(url));
+        } else {
+            shell_.ShellOpen(url.toString().toStdString());
+        }
+    });
+    browser_->setSource(HelpFileUrl());
+}
+
+} // namespace tallowby

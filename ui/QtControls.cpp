@@ -1,0 +1,104 @@
+#include "ui/QtControls.h"
+
+#include <QAbstractItemView>
+#include <QLineEdit>
+#include <QPalette>
+#include <QProgressBar>
+#include <QTreeWidget>
+#include <QTreeWidgetItem>
+
+namespace tallowby {
+
+void QtControl::SetEnabled(bool enabled) { widget_->setEnabled(enabled); }
+
+void QtControl::SetVisible(bool visible) {
+    widget_->setVisible(visible);
+    if (visible) widget_->raise();  // a panel shown over other controls lies on top
+}
+
+void QtProgressBar::SetMinimum(int32_t value) { bar_->setMinimum(value); }
+void QtProgressBar::SetMaximum(int32_t value) { bar_->setMaximum(value); }
+void QtProgressBar::SetValue(int32_t value) { bar_->setValue(value); }
+void QtProgressBar::SetVisible(bool visible) { bar_->setVisible(visible); }
+void QtProgressBar::Repaint() { bar_->repaint(); }
+
+std::string QtTextSource::Text() const { return edit_->text().toStdString(); }
+
+QtContactTree::QtContactTree(QTreeWidget* tree, std::array<QIcon, 3> icons)
+    : tree_(tree), icons_(std::move(icons)) {}
+
+void QtContactTree::SetDisplayOptions() {
+    // The selection stays highlighted when the tree loses the focus.
+    QPalette palette = tree_->palette();
+    for (auto role : {QPalette::Highlight, QPalette::HighlightedText}) {
+        palette.setBrush(QPalette::Inactive, role, palette.brush(QPalette::Active, role));
+    }
+    tree_->setPalette(palette);
+    tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree_->setRootIsDecorated(true);
+    tree_->setItemsExpandable(true);
+}
+
+bool QtContactTree::Add(const std::string& parentKey, const std::string& key,
+                        const std::string& text, int image) {
+    const QString qkey = QString::fromStdString(key);
+    if (items_.contains(qkey)) return false;
+    QTreeWidgetItem* parent = nullptr;
+    if (!parentKey.empty()) {
+        parent = items_.value(QString::fromStdString(parentKey), nullptr);
+        if (!parent) return false;
+    }
+    auto* item = new QTreeWidgetItem(QStringList{QString::fromStdString(text)});
+    if (image >= 1 && image <= static_cast<int>(icons_.size())) {
+        item->setIcon(0, icons_[static_cast<std::size_t>(image - 1)]);
+    }
+    item->setData(0, KeyRole, qkey);
+    if (parent) {
+        parent->addChild(item);
+    } else {
+        tree_->addTopLevelItem(item);
+    }
+    items_.insert(qkey, item);
+    return true;
+}
+
+QTreeWidgetItem* QtContactTree::Find(const std::string& key) const {
+    return items_.value(QString::fromStdString(key), nullptr);
+}
+
+std::string QtContactTree::KeyOf(const QTreeWidgetItem* item) {
+    return item ? item->data(0, KeyRole).toString().toStdString() : std::string();
+}
+
+bool QtContactTree::Contains(const std::string& key) const { return Find(key) != nullptr; }
+
+std::optional<std::string> QtContactTree::Tag(const std::string& key) const {
+    const QTreeWidgetItem* item = Find(key);
+    if (!item) return std::nullopt;
+    return item->data(0, TagRole).toString().toStdString();
+}
+
+bool QtContactTree::SetTag(const std::string& key, const std::string& tag) {
+    QTreeWidgetItem* item = Find(key);
+    if (!item) return false;
+    item->setData(0, TagRole, QString::fromStdString(tag));
+    return true;
+}
+
+bool QtContactTree::SetText(const std::string& key, const std::string& text) {
+    QTreeWidgetItem* item = Find(key);
+    if (!item) return false;
+    item->setText(0, QString::fromStdString(text));
+    return true;
+}
+
+bool QtContactTree::Expand(const std::string& key) {
+    QTreeWidgetItem* item = Find(key);
+    if (!item) return false;
+    item->setExpanded(true);
+    return true;
+}
+
+void QtContactTree::Repaint() { tree_->repaint(); }
+
+} // namespace tallowby
