@@ -59,7 +59,8 @@ void WriteSample(const std::string& path) {
     };
     row(2, std::string("Zoë Müller"), 42.0, 1234.5, std::string("€5"));
     // Readers take a BIFF2 INTEGER as unsigned, so only counts from 0 are shown.
-    row(3, std::string("“Quoted” naïve café"), std::string("7"), -0.25, std::string("日本 ?"));
+    row(3, std::string("“Quoted” naïve café"), std::string("7"), -0.25,
+        std::string("日本 ?"));
     row(4, std::string("Łukasz"), 2.5, std::string("3.25"), std::string());
     ASSERT_EQ(xl.CloseFile(), 0);
 }
@@ -69,11 +70,10 @@ TEST(Interop, XlrdReadsValuesCodePageAndBoldHeader) {
     TempDir dir;
     ASSERT_TRUE(dir.ok());
     const std::string path = dir.File("sample.xls");
-    WriteSample(path);
+    ASSERT_NO_FATAL_FAILURE(WriteSample(path));
     std::string output;
-    const int status = RunCommand("/usr/bin/python3 " + Quote(BIFF_TEST_SOURCE_DIR "/read_back.py") +
-                               " " + Quote(path),
-                           output);
+    const std::string script = BIFF_TEST_SOURCE_DIR "/read_back.py";
+    const int status = RunCommand("/usr/bin/python3 " + Quote(script) + " " + Quote(path), output);
     if (status == 77) GTEST_SKIP() << output;
     EXPECT_EQ(status, 0) << output;
 }
@@ -84,14 +84,15 @@ TEST(Interop, GnumericConvertsTheSheetToCsv) {
     ASSERT_TRUE(dir.ok());
     const std::string path = dir.File("sample.xls");
     const std::string csv = dir.File("sample.csv");
-    WriteSample(path);
+    ASSERT_NO_FATAL_FAILURE(WriteSample(path));
     std::string output;
     // ssconvert keeps settings under HOME; give it the test's own folder.
-    const int status = RunCommand("HOME=" + Quote(dir.path().string()) + " /usr/bin/ssconvert " +
-                               Quote(path) + " " + Quote(csv),
-                           output);
+    const int status = RunCommand("HOME=" + Quote(dir.path().string()) +
+                                      " /usr/bin/ssconvert " + Quote(path) + " " + Quote(csv),
+                                  output);
     ASSERT_EQ(status, 0) << output;
-    EXPECT_EQ(output.find("rror"), std::string::npos) << output;
+    // Gnumeric warns, and still exits with 0, when it finds a file corrupt.
+    EXPECT_EQ(output.find("corrupt"), std::string::npos) << output;
     const Bytes got = ReadBytes(csv);
     EXPECT_EQ(std::string(got.begin(), got.end()),
               "Name,Count,Amount,Note\n"

@@ -32,15 +32,17 @@ Bytes Convert(std::string_view utf8) { return Raw(ExcelFile::ToWindows1252(utf8)
 TEST(Windows1252, AccentedLettersAndTheEuroSign) {
     EXPECT_EQ(Convert("Zoë Müller"), Hex("5A 6F EB 20 4D FC 6C 6C 65 72"));
     EXPECT_EQ(Convert("€5"), Hex("80 35"));
-    EXPECT_EQ(Convert("naïve café, Ærø, ß"), Raw("na") + Hex("EF") + Raw("ve caf") + Hex("E9") +
-                                                   Raw(", ") + Hex("C6 72 F8") + Raw(", ") +
-                                                   Hex("DF"));
+    EXPECT_EQ(Convert("naïve café, Ærø, ß"),
+              Raw("na") + Hex("EF") + Raw("ve caf") + Hex("E9") + Raw(", ") + Hex("C6 72 F8") +
+                  Raw(", ") + Hex("DF"));
     EXPECT_EQ(Convert(""), Bytes());
 }
 
 TEST(Windows1252, LatinOneRangeKeepsItsCodes) {
-    for (char32_t cp = 0xA0; cp <= 0xFF; ++cp)
-        EXPECT_EQ(Convert(Utf8(cp)), Bytes{static_cast<uint8_t>(cp)}) << std::hex << static_cast<uint32_t>(cp);
+    for (char32_t cp = 0xA0; cp <= 0xFF; ++cp) {
+        EXPECT_EQ(Convert(Utf8(cp)), Bytes{static_cast<uint8_t>(cp)})
+            << std::hex << static_cast<uint32_t>(cp);
+    }
 }
 
 TEST(Windows1252, TypographicCharactersTakeTheBytes80To9F) {
@@ -51,7 +53,9 @@ TEST(Windows1252, TypographicCharactersTakeTheBytes80To9F) {
         {0x201C, 0x93}, {0x201D, 0x94}, {0x2022, 0x95}, {0x2013, 0x96}, {0x2014, 0x97},
         {0x02DC, 0x98}, {0x2122, 0x99}, {0x0161, 0x9A}, {0x203A, 0x9B}, {0x0153, 0x9C},
         {0x017E, 0x9E}, {0x0178, 0x9F}};
-    for (auto [cp, byte] : table) EXPECT_EQ(Convert(Utf8(cp)), Bytes{byte}) << std::hex << static_cast<uint32_t>(cp);
+    for (auto [cp, byte] : table) {
+        EXPECT_EQ(Convert(Utf8(cp)), Bytes{byte}) << std::hex << static_cast<uint32_t>(cp);
+    }
     // The C1 control characters have no Windows-1252 code.
     for (char32_t cp = 0x80; cp <= 0x9F; ++cp) EXPECT_EQ(Convert(Utf8(cp)), Raw("?"));
 }
