@@ -23,6 +23,9 @@
 //   number with '.' as decimal point, surrounding blanks allowed ("  -12.5e1 ").
 //   INTEGER rounds half to even; NaN and infinities do not fit (6); a text number
 //   beyond the range of a double fails with 6.
+// - INTEGER cells hold 16-bit two's complement, but spreadsheet readers (xlrd,
+//   Gnumeric) take the BIFF2 INTEGER value as unsigned and show -1 as 65535:
+//   write negative numbers as NUMBER cells.
 #pragma once
 
 #include <cstddef>
@@ -45,8 +48,8 @@ public:
     ExcelFile(const ExcelFile&) = delete;
     ExcelFile& operator=(const ExcelFile&) = delete;
 
-    // File lifecycle. CreateFile writes BOF, CODEPAGE and the default formats (the
-    // file then holds 396 bytes). CloseFile writes the page breaks, sorted, and EOF;
+    // File lifecycle. CreateFile writes BOF, CODEPAGE and the default formats at
+    // once (396 bytes), so a file that cannot be written is reported here. CloseFile writes the page breaks, sorted, and EOF;
     // it returns 0 when no file was ever created and 52 when the file is closed
     // already. A setting (PrintGridLines, ProtectSpreadsheet) that could not be
     // written is reported by CloseFile. InsertHorizPageBreak only collects (at
