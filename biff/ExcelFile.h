@@ -49,11 +49,12 @@ public:
     ExcelFile& operator=(const ExcelFile&) = delete;
 
     // File lifecycle. CreateFile writes BOF, CODEPAGE and the default formats at
-    // once (396 bytes), so a file that cannot be written is reported here. CloseFile writes the page breaks, sorted, and EOF;
-    // it returns 0 when no file was ever created and 52 when the file is closed
-    // already. A setting (PrintGridLines, ProtectSpreadsheet) that could not be
-    // written is reported by CloseFile. InsertHorizPageBreak only collects (at
-    // most kMaxPageBreaks; 6 beyond), at any time; CreateFile empties the list.
+    // once (396 bytes), so a file that cannot be written is reported there.
+    // CloseFile writes the page breaks, sorted, and EOF; it returns 0 when no file
+    // was ever created and 52 when the file is closed already. A setting
+    // (PrintGridLines, ProtectSpreadsheet) that could not be written is reported
+    // by CloseFile. InsertHorizPageBreak only collects (at most kMaxPageBreaks; 6
+    // beyond), at any time; CreateFile empties the list.
     int16_t CreateFile(const std::string& FileName);
     int16_t CloseFile();
     int16_t InsertHorizPageBreak(int32_t lrow);
