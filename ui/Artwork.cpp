@@ -41,8 +41,13 @@ QFont UiFont(const QString& family, double pointSize, bool bold) {
     QFont font(family);
     font.setPointSizeF(pointSize);
     font.setBold(bold);
-    // Where the face is missing, fontconfig picks the nearest sans-serif face.
+    // Where the face is missing, fontconfig picks the nearest sans-serif face. Tahoma
+    // is a narrow face and the window's captions are laid out for it, so its stand-in
+    // is taken semi-condensed (a condensed cut where one is installed).
     font.setStyleHint(QFont::SansSerif);
+    if (family == QLatin1String("Tahoma") && !QFontDatabase::hasFamily(family)) {
+        font.setStretch(QFont::SemiCondensed);
+    }
     return font;
 }
 

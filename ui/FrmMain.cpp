@@ -119,6 +119,9 @@ void FrmMain::ApplyLook() {
     ui_->ContactsTreeView->setIconSize(QSize(16, 16));
     ui_->TabStrip1->setExpanding(false);
     ui_->TabStrip1->setDrawBase(false);
+    ui_->TabStrip1->setUsesScrollButtons(false);
+    // Five captions side by side: keep the tabs' padding small so that all of them fit.
+    ui_->TabStrip1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 6px; }"));
     for (QWidget* widget : {static_cast<QWidget*>(ui_->ImgContact),
                             static_cast<QWidget*>(ui_->LblRead),
                             static_cast<QWidget*>(ui_->ProgBarScanNotes)}) {

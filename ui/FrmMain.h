@@ -5,6 +5,7 @@
 #pragma once
 
 #include "addressbook/ModuleState.h"
+#include "ui/HelpWindow.h"
 #include "ui/Module1.h"
 #include "ui/QtControls.h"
 
@@ -22,7 +23,6 @@ class FrmMain;
 
 namespace tallowby {
 
-class HelpWindow;
 
 class FrmMain : public QMainWindow {
     Q_OBJECT
