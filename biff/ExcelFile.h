@@ -23,9 +23,9 @@
 //   number with '.' as decimal point, surrounding blanks allowed ("  -12.5e1 ").
 //   INTEGER rounds half to even; NaN and infinities do not fit (6); a text number
 //   beyond the range of a double fails with 6.
-// - INTEGER cells hold 16-bit two's complement, but spreadsheet readers (xlrd,
-//   Gnumeric) take the BIFF2 INTEGER value as unsigned and show -1 as 65535:
-//   write negative numbers as NUMBER cells.
+// - Readers (xlrd, Gnumeric, Excel) take the BIFF2 INTEGER value as unsigned and
+//   would show -1 as 65535, so ValueType 0 writes a negative whole number as a
+//   NUMBER record holding the same value; 0..32767 go into INTEGER records.
 #pragma once
 
 #include <cstddef>

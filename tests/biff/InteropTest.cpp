@@ -58,8 +58,7 @@ void WriteSample(const std::string& path) {
         ASSERT_EQ(xl.WriteValue(2, 0, 1, 0, r, 4, note, 0), 0);
     };
     row(2, std::string("Zoë Müller"), 42.0, 1234.5, std::string("€5"));
-    // Readers take a BIFF2 INTEGER as unsigned, so only counts from 0 are shown.
-    row(3, std::string("“Quoted” naïve café"), std::string("7"), -0.25,
+    row(3, std::string("“Quoted” naïve café"), std::string("-7"), -0.25,
         std::string("日本 ?"));
     row(4, std::string("Łukasz"), 2.5, std::string("3.25"), std::string());
     ASSERT_EQ(xl.CloseFile(), 0);
@@ -97,7 +96,7 @@ TEST(Interop, GnumericConvertsTheSheetToCsv) {
     EXPECT_EQ(std::string(got.begin(), got.end()),
               "Name,Count,Amount,Note\n"
               "\"Zoë Müller\",42,1234.5,€5\n"
-              "\"“Quoted” naïve café\",7,-0.25,\"?? ?\"\n"
+              "\"“Quoted” naïve café\",-7,-0.25,\"?? ?\"\n"
               "?ukasz,2,3.25,\n");
 }
 

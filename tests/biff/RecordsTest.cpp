@@ -130,22 +130,23 @@ TEST_F(RecordsTest, TextsThatAreNotNumbersAreRefused) {
 }
 
 TEST_F(RecordsTest, IntegerCellsRoundHalfToEven) {
+    // Negative whole numbers go into NUMBER records: readers take INTEGER as unsigned.
     const std::pair<CellValue, const char*> cases[] = {
-        {-1.0, "FF FF"},
-        {2.5, "02 00"},
-        {3.5, "04 00"},
-        {-2.5, "FE FF"},
-        {2.4999, "02 00"},
-        {-32768.5, "00 80"},
-        {32767.0, "FF 7F"},
-        {std::string("12.5"), "0C 00"},
-        {std::string(" 13 "), "0D 00"},
-        {std::string("-7"), "F9 FF"},
+        {-1.0, "03 00 0F 00 00 00 00 00 00 00 00 00 00 00 00 00 00 F0 BF"},
+        {2.5, "02 00 09 00 00 00 00 00 00 00 00 02 00"},
+        {3.5, "02 00 09 00 00 00 00 00 00 00 00 04 00"},
+        {-2.5, "03 00 0F 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 C0"},
+        {2.4999, "02 00 09 00 00 00 00 00 00 00 00 02 00"},
+        {-32768.5, "03 00 0F 00 00 00 00 00 00 00 00 00 00 00 00 00 00 E0 C0"},
+        {32767.0, "02 00 09 00 00 00 00 00 00 00 00 FF 7F"},
+        {std::string("12.5"), "02 00 09 00 00 00 00 00 00 00 00 0C 00"},
+        {std::string(" 13 "), "02 00 09 00 00 00 00 00 00 00 00 0D 00"},
+        {std::string("-7"), "03 00 0F 00 00 00 00 00 00 00 00 00 00 00 00 00 00 1C C0"},
     };
     Bytes expected;
     for (const auto& [value, hex] : cases) {
         EXPECT_EQ(xl_.WriteValue(0, 0, 0, 0, 1, 1, value, 0), 0) << hex;
-        expected = expected + Hex("02 00 09 00 00 00 00 00 00 00 00") + Hex(hex);
+        expected = expected + Hex(hex);
     }
     EXPECT_EQ(Records(), expected);
 }

@@ -39,7 +39,7 @@ check("styles", len(book.xf_list), 2)
 expected_rows = [
     ["Name", "Count", "Amount", "Note"],
     ["Zoë Müller", 42.0, 1234.5, "€5"],
-    ["“Quoted” naïve café", 7.0, -0.25, "日本 ?"],
+    ["“Quoted” naïve café", -7.0, -0.25, "日本 ?"],
     ["Łukasz", 2.0, 3.25, ""],
 ]
 check("rows", sheet.nrows, len(expected_rows))
