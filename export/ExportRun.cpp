@@ -177,8 +177,17 @@ public:
     TemporaryWorksheet(const TemporaryWorksheet&) = delete;
     TemporaryWorksheet& operator=(const TemporaryWorksheet&) = delete;
 
-    // Reserves a unique name ".NAME.XXXXXX" beside the target; 0 or a status.
+    // Reserves a unique name ".NAME.XXXXXX" beside the target; 0 or a status. A
+    // target that is a device or a pipe (--output /dev/null) is written in place:
+    // renaming over it would replace the device node itself.
     int16_t Reserve() {
+        struct stat info {};
+        if (::stat(target_.c_str(), &info) == 0 && !S_ISREG(info.st_mode) &&
+            !S_ISDIR(info.st_mode)) {
+            path_ = target_;
+            inPlace_ = true;
+            return kStatusOk;
+        }
         std::string pattern = FolderOf(target_) + "." + NameOf(target_) + ".XXXXXX";
         if (pattern.size() > PATH_MAX) return kStatusPathAccess;
         const int fd = ::mkstemp(pattern.data());
@@ -195,6 +204,10 @@ public:
     // (those of the earlier worksheet, or the usual ones for a new file), flushes it
     // to the disk and renames it over the target. 0 or a status.
     int16_t Commit() {
+        if (inPlace_) {
+            path_.clear();
+            return kStatusOk;
+        }
         struct stat earlier {};
         mode_t mode;
         if (::stat(target_.c_str(), &earlier) == 0 && S_ISREG(earlier.st_mode)) {
@@ -227,7 +240,7 @@ public:
 
     void Discard() {
         if (path_.empty()) return;
-        ::unlink(path_.c_str());
+        if (!inPlace_) ::unlink(path_.c_str());
         path_.clear();
         g_tempInProgress[0] = '\0';
     }
@@ -235,6 +248,7 @@ public:
 private:
     std::string target_;
     std::string path_;
+    bool inPlace_ = false;
 };
 
 // ---------------------------------------------------------------- Notes
