@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -119,6 +120,13 @@ int RunExport(const std::vector<std::string>& args) {
     if (S_ISDIR(info.st_mode)) {
         std::fprintf(stderr, "tallowby-cli: %s is a folder, not an address book file.\n",
                      database.c_str());
+        return 1;
+    }
+    if (const int fd = ::open(database.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); fd >= 0) {
+        ::close(fd);
+    } else {
+        std::fprintf(stderr, "tallowby-cli: cannot read the address book %s: %s\n",
+                     database.c_str(), std::strerror(errno));
         return 1;
     }
 
