@@ -295,14 +295,30 @@ std::string Printable(const XML_Char* name) {
 
 } // namespace
 
-int DxlKeptItemIndex(std::string_view itemName) {
-    std::size_t slot = FoldedHash(itemName) % kItemSlots;
+namespace {
+
+int KeptIndexForHash(std::uint32_t hash, std::string_view itemName) {
+    std::size_t slot = hash % kItemSlots;
     while (kItemSlotTable[slot] != 0xFF) {
         if (EqualsIgnoringAsciiCase(kKeptItems[kItemSlotTable[slot]], itemName))
             return kItemSlotTable[slot];
         slot = (slot + 1) % kItemSlots;
     }
     return -1;
+}
+
+// The same for a C string, hashed and measured in one pass (the reader's path).
+int KeptIndexOfAttribute(const char* itemName) {
+    std::uint32_t h = 2166136261u;
+    const char* p = itemName;
+    for (; *p != '\0'; ++p) h = (h ^ AsciiLower(static_cast<unsigned char>(*p))) * 16777619u;
+    return KeptIndexForHash(h, std::string_view(itemName, static_cast<std::size_t>(p - itemName)));
+}
+
+} // namespace
+
+int DxlKeptItemIndex(std::string_view itemName) {
+    return KeptIndexForHash(FoldedHash(itemName), itemName);
 }
 
 // ---------------------------------------------------------------------------
@@ -532,7 +548,7 @@ private:
         case kDocument:
             if (Is(local, "item")) {
                 const XML_Char* itemName = Attribute(atts, "name");
-                const int kept = itemName ? DxlKeptItemIndex(itemName) : -1;
+                const int kept = itemName ? KeptIndexOfAttribute(itemName) : -1;
                 // The first item of a name counts, as with Notes' GetItemValue.
                 if (kept >= 0 && (seenItems_ & (std::uint64_t{1} << kept)) == 0) {
                     seenItems_ |= std::uint64_t{1} << kept;

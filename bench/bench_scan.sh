@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Scan benchmark: wall time and peak memory of `tallowby-cli scan` on a generated
+# address book, beside xmlwf (expat's own tool) merely parsing the same file, in
+# one run. Prints the figures and the two goals: the scan within 1.5 times
+# xmlwf's time, and peak memory under 64 MB + 2 KB per contact.
+#
+# Usage: bench/bench_scan.sh [TALLOWBY_CLI] [PERSONS]
+#   TALLOWBY_CLI  defaults to build/cli/tallowby-cli
+#   PERSONS       defaults to 32767
+#   RUNS=N        runs per program (default 3); the best time and the highest
+#                 peak memory of the runs are reported
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cli=${1:-$root/build/cli/tallowby-cli}
+persons=${2:-32767}
+runs=${RUNS:-3}
+
+for tool in /usr/bin/time xmlwf python3; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "bench_scan: $tool is missing; run tests/install_deps.sh (Debian packages time, expat)." >&2
+        exit 1
+    fi
+done
+if [ ! -x "$cli" ]; then
+    echo "bench_scan: $cli is not built; build the target tallowby-cli first." >&2
+    exit 1
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tallowby-bench-scan.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+book=$work/book.dxl
+python3 "$root/examples/make_book.py" "$persons" "$book" --quiet
+cat "$book" >/dev/null  # both programs start with the file in the page cache
+
+# measure NAME COMMAND...: runs COMMAND $runs times under /usr/bin/time -v with its
+# output going to /dev/null, and sets wall_<NAME> (best, seconds) and rss_<NAME>
+# (highest, kB).
+measure() {
+    local name=$1
+    shift
+    local best="" rss=0 i wall kb status
+    for ((i = 1; i <= runs; i++)); do
+        status=0
+        /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" || status=$?
+        if [ "$status" -ne 0 ]; then
+            echo "bench_scan: '$*' failed with status $status:" >&2
+            cat "$work/stderr.txt" "$work/time.txt" >&2
+            exit 1
+        fi
+        wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {
+                   n = split($2, p, ":"); s = 0
+                   for (k = 1; k <= n; k++) s = s * 60 + p[k]
+                   print s }' "$work/time.txt")
+        kb=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")
+        if [ -z "$best" ] || awk -v a="$wall" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+            best=$wall
+        fi
+        [ "$kb" -gt "$rss" ] && rss=$kb
+    done
+    printf -v "wall_$name" '%s' "$best"
+    printf -v "rss_$name" '%s' "$rss"
+}
+
+measure xmlwf xmlwf "$book"
+measure scan "$cli" scan "$book"
+
+contacts=$("$cli" scan "$book" 2>/dev/null | awk -F'\t' 'NF == 2' | wc -l)
+echo "Scan benchmark: $persons persons ($contacts contacts listed)," \
+     "$(du -m "$book" | cut -f1) MB of DXL; best time of $runs runs"
+printf '%-22s %10s %14s\n' "program" "wall (s)" "peak RSS (MB)"
+printf '%-22s %10.2f %14.1f\n' "xmlwf (parse only)" "$wall_xmlwf" "$(awk -v k="$rss_xmlwf" 'BEGIN { print k / 1024 }')"
+printf '%-22s %10.2f %14.1f\n' "tallowby-cli scan" "$wall_scan" "$(awk -v k="$rss_scan" 'BEGIN { print k / 1024 }')"
+awk -v s="$wall_scan" -v x="$wall_xmlwf" -v r="$rss_scan" -v n="$persons" 'BEGIN {
+    ratio = (x > 0) ? s / x : 0
+    limit = 64 + 2 * n / 1024
+    printf "scan / xmlwf time: %.2f (goal: at most 1.5) %s\n", ratio, (ratio <= 1.5 ? "met" : "NOT MET")
+    printf "scan peak memory: %.1f MB (goal: under %.0f MB = 64 MB + 2 KB x %d) %s\n",
+           r / 1024, limit, n, (r / 1024 < limit ? "met" : "NOT MET")
+}'
