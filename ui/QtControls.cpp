@@ -42,11 +42,12 @@ void QtContactTree::SetDisplayOptions() {
 bool QtContactTree::Add(const std::string& parentKey, const std::string& key,
                         const std::string& text, int image) {
     const QString qkey = QString::fromStdString(key);
-    if (items_.contains(qkey)) return false;
+    if (nodes_.contains(qkey)) return false;
     QTreeWidgetItem* parent = nullptr;
     if (!parentKey.empty()) {
-        parent = items_.value(QString::fromStdString(parentKey), nullptr);
-        if (!parent) return false;
+        const Node* parentNode = FindNode(parentKey);
+        if (!parentNode) return false;
+        parent = parentNode->item;
     }
     auto* item = new QTreeWidgetItem(QStringList{QString::fromStdString(text)});
     if (image >= 1 && image <= static_cast<int>(icons_.size())) {
@@ -58,30 +59,41 @@ bool QtContactTree::Add(const std::string& parentKey, const std::string& key,
     } else {
         tree_->addTopLevelItem(item);
     }
-    items_.insert(qkey, item);
+    nodes_.insert(qkey, Node{item, std::string()});
     return true;
 }
 
+const QtContactTree::Node* QtContactTree::FindNode(const std::string& key) const {
+    const auto it = nodes_.constFind(QString::fromStdString(key));
+    return it == nodes_.constEnd() ? nullptr : &it.value();
+}
+
 QTreeWidgetItem* QtContactTree::Find(const std::string& key) const {
-    return items_.value(QString::fromStdString(key), nullptr);
+    const Node* node = FindNode(key);
+    return node ? node->item : nullptr;
 }
 
 std::string QtContactTree::KeyOf(const QTreeWidgetItem* item) {
     return item ? item->data(0, KeyRole).toString().toStdString() : std::string();
 }
 
-bool QtContactTree::Contains(const std::string& key) const { return Find(key) != nullptr; }
+std::string QtContactTree::TagOf(const QTreeWidgetItem* item) const {
+    const Node* node = item ? FindNode(KeyOf(item)) : nullptr;
+    return node && node->item == item ? node->tag : std::string();
+}
+
+bool QtContactTree::Contains(const std::string& key) const { return FindNode(key) != nullptr; }
 
 std::optional<std::string> QtContactTree::Tag(const std::string& key) const {
-    const QTreeWidgetItem* item = Find(key);
-    if (!item) return std::nullopt;
-    return item->data(0, TagRole).toString().toStdString();
+    const Node* node = FindNode(key);
+    if (!node) return std::nullopt;
+    return node->tag;
 }
 
 bool QtContactTree::SetTag(const std::string& key, const std::string& tag) {
-    QTreeWidgetItem* item = Find(key);
-    if (!item) return false;
-    item->setData(0, TagRole, QString::fromStdString(tag));
+    const auto it = nodes_.find(QString::fromStdString(key));
+    if (it == nodes_.end()) return false;
+    it.value().tag = tag;
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <string>
 
 class QLineEdit;
 class QProgressBar;
@@ -52,12 +53,12 @@ private:
 };
 
 // The contact tree on a QTreeWidget. Every node's key is kept in its item (KeyRole)
-// and in a hash from key to item, so that finding a node by key costs the same for
-// the 28th node as for the 30,000th; the tag is kept in the item (TagRole).
+// and in a hash from key to item and tag, so that finding a node by key costs the
+// same for the 28th node as for the 30,000th. Tags stay beside the hash as they came
+// (UTF-8): the widget never shows them, and a scan sets 30,000 of them.
 class QtContactTree : public ContactTree {
 public:
     static constexpr int KeyRole = Qt::UserRole + 1;
-    static constexpr int TagRole = Qt::UserRole + 2;
 
     // icons: the tree's image list, image 1 at index 0.
     QtContactTree(QTreeWidget* tree, std::array<QIcon, 3> icons);
@@ -74,11 +75,19 @@ public:
 
     QTreeWidgetItem* Find(const std::string& key) const;
     static std::string KeyOf(const QTreeWidgetItem* item);
+    // The tag of the node shown by item; empty for an item not in this tree.
+    std::string TagOf(const QTreeWidgetItem* item) const;
 
 private:
+    struct Node {
+        QTreeWidgetItem* item = nullptr;
+        std::string tag;
+    };
+    const Node* FindNode(const std::string& key) const;
+
     QTreeWidget* tree_;
     std::array<QIcon, 3> icons_;
-    QHash<QString, QTreeWidgetItem*> items_;
+    QHash<QString, Node> nodes_;
 };
 
 } // namespace tallowby

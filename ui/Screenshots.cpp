@@ -70,10 +70,10 @@ bool Grab(QWidget* window, const QString& path) {
 }
 
 // The contact to show: one with a middle name and a company, for a full panel.
-QTreeWidgetItem* PickContact(QTreeWidget* tree) {
+QTreeWidgetItem* PickContact(QTreeWidget* tree, const tallowby::QtContactTree& contacts) {
     QTreeWidgetItem* fallback = nullptr;
     for (QTreeWidgetItemIterator it(tree); *it; ++it) {
-        const QString tag = (*it)->data(0, tallowby::QtContactTree::TagRole).toString();
+        const QString tag = QString::fromStdString(contacts.TagOf(*it));
         if (tag.isEmpty()) continue;
         const QStringList fields = tag.split(QLatin1Char('|'));
         if (!fallback) fallback = *it;
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     window.findChild<QPushButton*>(QStringLiteral("CmdBrowse"))->click();
     window.findChild<QPushButton*>(QStringLiteral("CmdEnumerateNotes"))->click();
     auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("ContactsTreeView"));
-    if (QTreeWidgetItem* contact = PickContact(tree)) {
+    if (QTreeWidgetItem* contact = PickContact(tree, window.contactTree())) {
         contact->parent()->setExpanded(true);
         tree->setCurrentItem(contact);
         tree->scrollToItem(contact, QAbstractItemView::PositionAtCenter);

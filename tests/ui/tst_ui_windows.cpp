@@ -170,10 +170,11 @@ public:
 };
 
 // All contact items (those with a tag) in tree order.
-QList<QTreeWidgetItem*> Contacts(QTreeWidget* tree) {
+QList<QTreeWidgetItem*> Contacts(FrmMain& window) {
     QList<QTreeWidgetItem*> contacts;
+    QTreeWidget* tree = window.findChild<QTreeWidget*>(QStringLiteral("ContactsTreeView"));
     for (QTreeWidgetItemIterator it(tree); *it; ++it) {
-        if (!(*it)->data(0, QtContactTree::TagRole).toString().isEmpty()) contacts << *it;
+        if (!window.contactTree().TagOf(*it).empty()) contacts << *it;
     }
     return contacts;
 }
@@ -400,7 +401,7 @@ void UiWindowsTest::typingAndClearingThePath() {
     QVERIFY(f.Button("CmdContactsCreate")->isEnabled());
     QVERIFY(!f.Button("CmdEnumerateNotes")->isEnabled());
 
-    const QList<QTreeWidgetItem*> contacts = Contacts(f.Tree());
+    const QList<QTreeWidgetItem*> contacts = Contacts(f.window);
     QVERIFY(!contacts.isEmpty());
     f.ClickNode(contacts.front());
     const QStringList panel = f.PanelSnapshot();
@@ -408,7 +409,7 @@ void UiWindowsTest::typingAndClearingThePath() {
     f.Button("CmdBrowse")->click();
     QVERIFY(!f.Button("CmdContactsCreate")->isEnabled());
     QVERIFY(f.Button("CmdEnumerateNotes")->isEnabled());
-    QCOMPARE(Contacts(f.Tree()).size(), contacts.size());
+    QCOMPARE(Contacts(f.window).size(), contacts.size());
     QCOMPARE(f.PanelSnapshot(), panel);
 }
 
@@ -455,20 +456,19 @@ void UiWindowsTest::scanThroughTheButton() {
         int depth = 0;
         for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent()) ++depth;
         got.emplace_back(QtContactTree::KeyOf(*it), (*it)->text(0).toStdString(),
-                         (*it)->data(0, QtContactTree::TagRole).toString().toStdString(), depth);
+                         f.window.contactTree().TagOf(*it), depth);
     }
     QCOMPARE(got.size(), want.size());
     QVERIFY(got == want);
 
     // Every contact lies under the category of its first name.
-    const QList<QTreeWidgetItem*> contacts = Contacts(f.Tree());
+    const QList<QTreeWidgetItem*> contacts = Contacts(f.window);
     QVERIFY(contacts.size() > 100);
     QTreeWidgetItem* root = f.Tree()->topLevelItem(0);
     int underOther = 0;
     for (QTreeWidgetItem* contact : contacts) {
         QCOMPARE(contact->parent()->parent(), root);
-        const std::string first = SplitTag(contact->data(0, QtContactTree::TagRole)
-                                               .toString().toStdString())[0];
+        const std::string first = SplitTag(f.window.contactTree().TagOf(contact))[0];
         const QString category = contact->parent()->text(0);
         QCOMPARE(QString::fromStdString(CategoryKey(first)), category);
         if (category == QLatin1String("Other")) ++underOther;
@@ -505,7 +505,7 @@ void UiWindowsTest::scanOfMissingBookKeepsTheProgramRunning() {
     QCOMPARE(quitting.count(), 0);
     QVERIFY(!f.Button("CmdContactsCreate")->isEnabled());
     QCOMPARE(f.Tree()->topLevelItem(0)->childCount(), 27);
-    QCOMPARE(Contacts(f.Tree()).size(), 0);
+    QCOMPARE(Contacts(f.window).size(), 0);
 }
 
 void UiWindowsTest::contactClickFillsThePanel() {
@@ -513,14 +513,14 @@ void UiWindowsTest::contactClickFillsThePanel() {
     const QString book = f.CopySample();
     QVERIFY2(!book.isEmpty(), "examples/names.dxl is missing");
     f.BrowseAndScan(book);
-    const QList<QTreeWidgetItem*> contacts = Contacts(f.Tree());
+    const QList<QTreeWidgetItem*> contacts = Contacts(f.window);
     QVERIFY(contacts.size() > 2);
 
     // One contact with a middle name and one without, each clicked as a user would.
     int withMiddle = 0, withoutMiddle = 0;
     for (QTreeWidgetItem* contact : contacts) {
         const std::vector<std::string> fields =
-            SplitTag(contact->data(0, QtContactTree::TagRole).toString().toStdString());
+            SplitTag(f.window.contactTree().TagOf(contact));
         const bool middle = !fields[1].empty();
         if ((middle && withMiddle) || (!middle && withoutMiddle)) continue;
         (middle ? withMiddle : withoutMiddle)++;
@@ -590,7 +590,7 @@ void UiWindowsTest::rootAndLetterClicksChangeNothing() {
     const QString book = f.CopySample();
     QVERIFY2(!book.isEmpty(), "examples/names.dxl is missing");
     f.BrowseAndScan(book);
-    QTreeWidgetItem* contact = Contacts(tree).front();
+    QTreeWidgetItem* contact = Contacts(f.window).front();
     f.ClickNode(contact);
     const QStringList shown = f.PanelSnapshot();
     QVERIFY(shown != empty);
@@ -610,7 +610,7 @@ void UiWindowsTest::tabsShowExactlyOneFrame() {
     for (int i = 0; i < tabs->count(); ++i)
         QVERIFY2(tabs->rect().contains(tabs->tabRect(i)), qPrintable(tabs->tabText(i)));
 
-    f.ClickNode(Contacts(f.Tree()).front());
+    f.ClickNode(Contacts(f.window).front());
     const QStringList shown = f.PanelSnapshot();
     for (int round = 0; round < 2; ++round) {
         for (int i : {2, 0, 4, 1, 3}) {
@@ -621,7 +621,7 @@ void UiWindowsTest::tabsShowExactlyOneFrame() {
         }
     }
     // Showing another contact does not switch the page.
-    f.ClickNode(Contacts(f.Tree()).back());
+    f.ClickNode(Contacts(f.window).back());
     QCOMPARE(tabs->currentIndex(), 3);
     QCOMPARE(f.VisibleFrames(), QStringList{"FrameBriefcase"});
 }
@@ -849,6 +849,11 @@ void UiWindowsTest::treeAdapter() {
     QVERIFY(tree.SetTag("a", tag));
     QCOMPARE(tree.Tag("a"), std::optional<std::string>(tag));
     QVERIFY(!tree.SetTag("missing", tag));
+    QCOMPARE(tree.TagOf(tree.Find("a")), tag);
+    QTreeWidgetItem stray(QStringList{"A"});
+    stray.setData(0, QtContactTree::KeyRole, QStringLiteral("a"));  // same key, other item
+    QCOMPARE(tree.TagOf(&stray), std::string());
+    QCOMPARE(tree.TagOf(nullptr), std::string());
     QVERIFY(tree.SetText("a", "\xC3\x86"));
     QCOMPARE(tree.Find("a")->text(0), QStringLiteral("\u00c6"));
     QVERIFY(tree.Expand("root"));

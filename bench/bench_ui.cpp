@@ -1,0 +1,113 @@
+// bench_ui_window BOOK.dxl: a scan of BOOK through the real main window (offscreen
+// unless QT_QPA_PLATFORM says otherwise), as a click on "Scan Notes Contacts" after
+// Browse, then an export through the conversion window. Prints wall times and the
+// process's peak memory. Message boxes and the browser are answered silently.
+#include "ui/FrmConversion.h"
+#include "ui/FrmMain.h"
+#include "ui/Module1.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QWindow>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <sys/resource.h>
+
+namespace {
+
+class SilentMessages : public tallowby::MessageBoxes {
+public:
+    void Show(const std::string& text, const std::string& title) override {
+        last = title + ": " + text;
+    }
+    std::string last;
+};
+
+class SilentShell : public tallowby::Shell {
+public:
+    void ShellOpen(const std::string&) override {}
+};
+
+class FixedPicker : public tallowby::FilePicker {
+public:
+    explicit FixedPicker(QString path) : path_(std::move(path)) {}
+    std::optional<QString> ShowOpen(QWidget*, const tallowby::OpenFileRequest&) override {
+        return path_;
+    }
+
+private:
+    QString path_;
+};
+
+double PeakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;  // ru_maxrss is in KiB on Linux
+}
+
+int CountContacts(QTreeWidget* tree, const tallowby::QtContactTree& nodes) {
+    int contacts = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        if (!nodes.TagOf(*it).empty()) ++contacts;
+    return contacts;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "Usage: bench_ui_window BOOK.dxl\n");
+        return 2;
+    }
+    SilentMessages messages;
+    SilentShell shell;
+    FixedPicker picker(QString::fromLocal8Bit(argv[1]));
+    tallowby::FrmMain window(tallowby::UiServices{messages, picker, shell});
+    window.show();
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 2000 &&
+           !(window.windowHandle() && window.windowHandle()->isExposed()))
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QApplication::processEvents();
+    const double peakBefore = PeakMegabytes();
+
+    window.findChild<QPushButton*>(QStringLiteral("CmdBrowse"))->click();
+    QElapsedTimer timer;
+    timer.start();
+    window.findChild<QPushButton*>(QStringLiteral("CmdEnumerateNotes"))->click();
+    const double scanSeconds = timer.nsecsElapsed() / 1e9;
+    const double peakAfterScan = PeakMegabytes();
+    const int contacts =
+        CountContacts(window.findChild<QTreeWidget*>(QStringLiteral("ContactsTreeView")),
+                      window.contactTree());
+    std::printf("scan through the main window: %d contacts in %.2f s (goal: under 3 s)\n",
+                contacts, scanSeconds);
+    std::printf("  message: %s\n", messages.last.c_str());
+    std::printf("  peak memory: %.1f MB (%.1f MB before the scan)\n", peakAfterScan, peakBefore);
+
+    double exportSeconds = -1;
+    QTimer::singleShot(0, &window, [&] {
+        auto* conversion = window.findChild<tallowby::FrmConversion*>();
+        if (!conversion) return;
+        QElapsedTimer run;
+        run.start();
+        conversion->findChild<QPushButton*>(QStringLiteral("CmdConversion"))->click();
+        exportSeconds = run.nsecsElapsed() / 1e9;
+        conversion->reject();
+    });
+    window.findChild<QPushButton*>(QStringLiteral("CmdContactsCreate"))->click();
+    if (exportSeconds >= 0) {
+        std::printf("export through the conversion window: %.2f s\n", exportSeconds);
+        std::printf("  message: %s\n", messages.last.c_str());
+    }
+    std::printf("  peak memory: %.1f MB\n", PeakMegabytes());
+    return contacts > 0 ? 0 : 1;
+}
