@@ -121,7 +121,7 @@ void FrmMain::ApplyLook() {
     ui_->TabStrip1->setDrawBase(false);
     ui_->TabStrip1->setUsesScrollButtons(false);
     // Five captions side by side: keep the tabs' padding small so that all of them fit.
-    ui_->TabStrip1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 6px; }"));
+    ui_->TabStrip1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 7px; }"));
     for (QWidget* widget : {static_cast<QWidget*>(ui_->ImgContact),
                             static_cast<QWidget*>(ui_->LblRead),
                             static_cast<QWidget*>(ui_->ProgBarScanNotes)}) {
