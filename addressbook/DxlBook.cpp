@@ -93,17 +93,27 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
 // letters of the two-byte UTF-8 range, so "émile" and "Émile" sort together.
 
 std::uint32_t FoldCodePoint(std::uint32_t cp) {
+    // Latin-1 and basic Greek and Cyrillic capitals lie a fixed distance below
+    // their small letters.
     if ((cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) || (cp >= 0x391 && cp <= 0x3AB && cp != 0x3A2) ||
         (cp >= 0x410 && cp <= 0x42F))
         return cp + 0x20;
     if (cp >= 0x400 && cp <= 0x40F) return cp + 0x50;
-    if ((cp >= 0x100 && cp <= 0x137) || (cp >= 0x14A && cp <= 0x177))
-        return (cp % 2 == 0 && cp != 0x130) ? cp + 1 : cp;
-    if ((cp >= 0x139 && cp <= 0x148) || (cp >= 0x179 && cp <= 0x17E))
-        return (cp % 2 == 1) ? cp + 1 : cp;
+    // Greek capitals with tonos.
+    if (cp == 0x386) return 0x3AC;
+    if (cp >= 0x388 && cp <= 0x38A) return cp + 0x25;
+    if (cp == 0x38C) return 0x3CC;
+    if (cp == 0x38E || cp == 0x38F) return cp + 0x3F;
     if (cp == 0x178) return 0xFF;
-    if (cp >= 0x460 && cp <= 0x4FF && cp != 0x482 && !(cp >= 0x483 && cp <= 0x489))
-        return (cp % 2 == 0) ? cp + 1 : cp;  // Cyrillic supplement letters come in pairs
+    if (cp == 0x4C0) return 0x4CF;
+    // Latin Extended-A and the Cyrillic supplement: capital and small letter side
+    // by side, the capital on the even or on the odd code point.
+    const bool evenCapital = (cp >= 0x100 && cp <= 0x137 && cp != 0x130) ||
+                             (cp >= 0x14A && cp <= 0x177) || (cp >= 0x460 && cp <= 0x481) ||
+                             (cp >= 0x48A && cp <= 0x4BF) || (cp >= 0x4D0 && cp <= 0x4FF);
+    const bool oddCapital = (cp >= 0x139 && cp <= 0x148) || (cp >= 0x179 && cp <= 0x17E) ||
+                            (cp >= 0x4C1 && cp <= 0x4CE);
+    if ((evenCapital && cp % 2 == 0) || (oddCapital && cp % 2 == 1)) return cp + 1;
     return cp;
 }
 

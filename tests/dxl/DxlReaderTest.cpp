@@ -151,13 +151,19 @@ TEST(DxlReader, PeopleViewOrdersByLastThenFirstNameIgnoringCase) {
                              Named("tie-1", "Eve", "Smith") + Named("tie-2", "EVE", "smith") +
                              Named("noname", "", "") + Named("emile", "Émile", "Zola") +
                              Named("zoe", "Zoë", "zola") + Named("EMILE2", "émile", "ZOLA") +
-                             Named("accent-last", "X", "Ångström") + Named("ae", "X", "åa");
+                             Named("accent-last", "X", "Ångström") + Named("ae", "X", "åa") +
+                             Named("greek-2", "B", "ΩMEGA") + Named("greek-1", "A", "ωmega") +
+                             Named("cyr-2", "B", "ЁЛКИН") + Named("cyr-1", "A", "ёлкин") +
+                             Named("latin-ext-2", "B", "ŁĄCKA") + Named("latin-ext-1", "A", "łącka");
     const Walk walk = WalkText(dir, Book(docs));
-    // Names fold to lower case (accented Latin letters too); ties keep file order.
+    // Names fold to lower case (accented Latin, Greek and Cyrillic letters too); ties
+    // keep file order.
     EXPECT_EQ(Unids(walk), (std::vector<std::string>{"noname", "jones", "smith-ann", "smith-bob",
                                                      "tie-1", "tie-2", "smithe", "zoe", "emile",
-                                                     "EMILE2", "ae", "accent-last"}));
-    EXPECT_EQ(walk.count, 12);
+                                                     "EMILE2", "ae", "accent-last",
+                                                     "latin-ext-1", "latin-ext-2", "greek-1",
+                                                     "greek-2", "cyr-1", "cyr-2"}));
+    EXPECT_EQ(walk.count, 18);
 }
 
 TEST(DxlReader, NavigatorEndsAfterTheLastEntry) {
