@@ -15,8 +15,10 @@
 
 namespace tallowby {
 
-QUrl HelpFileUrl() {
-    const QDir appDir(QCoreApplication::applicationDirPath());
+QUrl HelpFileUrl() { return HelpFileUrl(QCoreApplication::applicationDirPath()); }
+
+QUrl HelpFileUrl(const QString& programDir) {
+    const QDir appDir(programDir);
     for (const QString& relative :
          {QStringLiteral("help/manual.html"),
           QStringLiteral(TALLOWBY_HELP_RELDIR "/manual.html")}) {

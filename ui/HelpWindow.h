@@ -15,6 +15,7 @@ class Shell;
 // Where the manual is: help/manual.html beside the program (build tree), the
 // installed data folder relative to the program, else the copy built into it.
 QUrl HelpFileUrl();
+QUrl HelpFileUrl(const QString& programDir);  // the same, for a program in programDir
 
 class HelpWindow : public QWidget {
     Q_OBJECT

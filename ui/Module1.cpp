@@ -18,12 +18,18 @@ void DesktopShell::ShellOpen(const std::string& text) {
 }
 
 std::optional<QString> QtFilePicker::ShowOpen(QWidget* owner, const OpenFileRequest& request) {
-    QString selected = request.selectedFilter;
-    const QString chosen = QFileDialog::getOpenFileName(
-        owner, QString(), request.fileName, request.filters.join(QStringLiteral(";;")),
-        &selected);
-    if (chosen.isEmpty()) return std::nullopt;
-    return chosen;
+    // An open dialog with the default title; the name is not checked for existence
+    // (a path that names nothing is reported by the scan, like a typed one).
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(request.filters);
+    dialog.selectNameFilter(request.selectedFilter);
+    if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
+    return chosen.front();
 }
 
 void QtMessageBoxes::Show(const std::string& text, const std::string& title) {

@@ -17,6 +17,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -214,7 +217,9 @@ private slots:
     void conversionCloseBoxOpensNothing();
     void webLinks();
     void desktopShellOpensUrlsAndFiles();
+    void realMessageBoxAndFileDialog();
     void helpContents();
+    void helpFileFoundBesideTheProgram();
     void aboutOpensAndCloses();
     void treeAdapter();
     void exitEndsTheProgram();
@@ -774,6 +779,61 @@ void UiWindowsTest::desktopShellOpensUrlsAndFiles() {
     QCOMPARE(sink.urls[2].scheme(), QStringLiteral("mailto"));
 }
 
+void UiWindowsTest::realMessageBoxAndFileDialog() {
+    // The message box: information icon, one OK button, the title and text as given
+    // (lines joined by CR LF are shown as lines).
+    QStringList seen;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        seen << box->windowTitle() << box->text();
+        QCOMPARE(box->icon(), QMessageBox::Information);
+        QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(box->textFormat(), Qt::PlainText);
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    });
+    QtMessageBoxes().Show("line <1>\r\nline 2", "Corvane Software");
+    QCOMPARE(seen, (QStringList{"Corvane Software", "line <1>\nline 2"}));
+
+    // The file dialog: three filters, the DXL one selected, starting at the given name.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString book = dir.filePath(QStringLiteral("names.dxl"));
+    {
+        QFile file(book);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const OpenFileRequest request{book,
+                                  {"Notes Address Book (*.nsf)", "Notes XML export (*.dxl *.xml)",
+                                   "All files (*)"},
+                                  "Notes XML export (*.dxl *.xml)"};
+    QtFilePicker picker;
+    for (const bool accept : {false, true}) {
+        QTimer::singleShot(0, [&, accept] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->nameFilters(), request.filters);
+            QCOMPARE(dialog->selectedNameFilter(), request.selectedFilter);
+            QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
+            QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(),
+                     QStringLiteral("names.dxl"));  // starts at the name it was given
+            if (accept) {
+                dialog->selectFile(book);
+                static_cast<QDialog*>(dialog)->accept();  // as the Open button does
+            } else {
+                dialog->reject();
+            }
+        });
+        const std::optional<QString> chosen = picker.ShowOpen(nullptr, request);
+        if (accept) {
+            QVERIFY(chosen.has_value());
+            QCOMPARE(QFileInfo(*chosen).canonicalFilePath(), QFileInfo(book).canonicalFilePath());
+        } else {
+            QVERIFY(!chosen.has_value());
+        }
+    }
+}
+
 void UiWindowsTest::helpContents() {
     Fixture f;
     QVERIFY(!f.window.helpWindow());
@@ -795,6 +855,31 @@ void UiWindowsTest::helpContents() {
     QCOMPARE(f.shell.opened, std::vector<std::string>{"https://www.corvane.example/tallowby"});
     f.window.close();
     QVERIFY(!help->isVisible());
+}
+
+void UiWindowsTest::helpFileFoundBesideTheProgram() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString bin = dir.filePath(QStringLiteral("bin"));
+    QVERIFY(QDir().mkpath(bin));
+    auto place = [](const QString& path) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write("<html></html>") > 0;
+    };
+    // Nothing installed: the copy built into the program.
+    QCOMPARE(HelpFileUrl(bin), QUrl(QStringLiteral("qrc:/help/manual.html")));
+    QFile builtIn(QStringLiteral(":/help/manual.html"));
+    QVERIFY(builtIn.open(QIODevice::ReadOnly));
+    QVERIFY(builtIn.readAll().contains("tallowby-cli"));
+    // Installed: PREFIX/share/tallowby/help beside PREFIX/bin.
+    const QString installed = dir.filePath(QStringLiteral("share/tallowby/help/manual.html"));
+    QVERIFY(place(installed));
+    QCOMPARE(HelpFileUrl(bin), QUrl::fromLocalFile(QFileInfo(installed).canonicalFilePath()));
+    // Build tree: help/ beside the program wins.
+    const QString besides = dir.filePath(QStringLiteral("bin/help/manual.html"));
+    QVERIFY(place(besides));
+    QCOMPARE(HelpFileUrl(bin), QUrl::fromLocalFile(QFileInfo(besides).canonicalFilePath()));
 }
 
 void UiWindowsTest::aboutOpensAndCloses() {
