@@ -32,6 +32,19 @@ void SetBoxText(QWidget* box, const std::string& text) {
     }
 }
 
+Ui::FrmMain* SetUp(QMainWindow* window) {
+    InitUiResources();
+    auto* ui = new Ui::FrmMain;
+    ui->setupUi(window);
+    return ui;
+}
+
+std::array<QIcon, 3> TreeImages() {
+    return {QIcon(Picture(QStringLiteral("tree-root"))),
+            QIcon(Picture(QStringLiteral("tree-letter"))),
+            QIcon(Picture(QStringLiteral("tree-contact")))};
+}
+
 void KeepPlaceWhenHidden(QWidget* widget) {
     QSizePolicy policy = widget->sizePolicy();
     policy.setRetainSizeWhenHidden(true);
@@ -42,26 +55,14 @@ void KeepPlaceWhenHidden(QWidget* widget) {
 
 FrmMain::FrmMain(UiServices services, QWidget* parent)
     : QMainWindow(parent),
-      ui_(std::make_unique<Ui::FrmMain>()),
+      ui_(SetUp(this)),
       services_(services),
-      txtNotesDatabaseFile_(nullptr),
-      tree_(nullptr, {}),
-      ProgBarScanNotes_(nullptr),
-      LblRead_(nullptr),
-      CmdContactsCreate_(nullptr),
-      CmdEnumerateNotes_(nullptr) {
-    InitUiResources();
-    ui_->setupUi(this);
-    txtNotesDatabaseFile_ = QtTextSource(ui_->txtNotesDatabaseFile);
-    tree_ = QtContactTree(ui_->ContactsTreeView,
-                          {QIcon(Picture(QStringLiteral("tree-root"))),
-                           QIcon(Picture(QStringLiteral("tree-letter"))),
-                           QIcon(Picture(QStringLiteral("tree-contact")))});
-    ProgBarScanNotes_ = QtProgressBar(ui_->ProgBarScanNotes);
-    LblRead_ = QtControl(ui_->LblRead);
-    CmdContactsCreate_ = QtControl(ui_->CmdContactsCreate);
-    CmdEnumerateNotes_ = QtControl(ui_->CmdEnumerateNotes);
-
+      txtNotesDatabaseFile_(ui_->txtNotesDatabaseFile),
+      tree_(ui_->ContactsTreeView, TreeImages()),
+      ProgBarScanNotes_(ui_->ProgBarScanNotes),
+      LblRead_(ui_->LblRead),
+      CmdContactsCreate_(ui_->CmdContactsCreate),
+      CmdEnumerateNotes_(ui_->CmdEnumerateNotes) {
     boxes_ = {ui_->txtFirstName, ui_->txtMiddleName, ui_->txtLastName, ui_->txtSuffix,
               ui_->txtTitle, ui_->txtEmail, ui_->txtCompany, ui_->txtJobTitle,
               ui_->txtBusinessStreet, ui_->txtBusinessCity, ui_->txtBusinessZip,
