@@ -65,7 +65,7 @@ int RunScan(const std::vector<std::string>& args) {
     }
     if (outcome != ScanOutcome::Completed) {
         std::fflush(stdout);
-        WriteAll(stderr, text);
+        WriteAll(stderr, text + "Address book: " + database + "\n");
         return 1;
     }
 

@@ -120,7 +120,8 @@ TEST(ScanCommand, FailureMessageGoesToStderrWithoutATree) {
         const CliRun run = RunCli(dir, {"scan", dir / name});
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out, "");
-        EXPECT_EQ(run.err, std::string(kNotAddressBook) + "\n");
+        EXPECT_EQ(run.err, std::string(kNotAddressBook) + "\nAddress book: " +
+                               (dir / name) + "\n");
     }
     EXPECT_EQ(ReadFile(dir / "not-a-book.bak"), "this is not XML at all");
     EXPECT_FALSE(fs::exists(dir / "missing.bak"));

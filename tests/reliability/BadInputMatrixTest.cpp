@@ -579,7 +579,7 @@ void BadInputMatrix::CheckScan(const Input& input) {
         } else {
             EXPECT_EQ(run.exitCode, 1);
             EXPECT_EQ(run.out, "");
-            EXPECT_EQ(run.err, std::string(kNotAddressBook) + "\n");
+            EXPECT_EQ(run.err, std::string(kNotAddressBook) + "\nAddress book: " + input.database + "\n");
         }
     } else {
         const std::string database = input.database;
