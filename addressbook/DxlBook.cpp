@@ -80,6 +80,7 @@ constexpr std::array<std::uint8_t, kItemSlots> kItemSlotTable = MakeItemSlots();
 
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
+    if (std::memcmp(a.data(), b.data(), a.size()) == 0) return true;  // the usual spelling
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (AsciiLower(static_cast<unsigned char>(a[i])) !=
             AsciiLower(static_cast<unsigned char>(b[i])))
