@@ -7,8 +7,8 @@
 # Usage: bench/bench_scan.sh [TALLOWBY_CLI] [PERSONS]
 #   TALLOWBY_CLI  defaults to build/cli/tallowby-cli
 #   PERSONS       defaults to 32767
-#   RUNS=N        runs per program (default 3); the best time and the highest
-#                 peak memory of the runs are reported
+#   RUNS=N        runs per program (default 3), taking turns; the best time and
+#                 the highest peak memory of the runs are reported
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,37 +34,38 @@ book=$work/book.dxl
 python3 "$root/examples/make_book.py" "$persons" "$book" --quiet
 cat "$book" >/dev/null  # both programs start with the file in the page cache
 
-# measure NAME COMMAND...: runs COMMAND $runs times under /usr/bin/time -v with its
-# output going to /dev/null, and sets wall_<NAME> (best, seconds) and rss_<NAME>
+# run_once NAME COMMAND...: runs COMMAND once under /usr/bin/time -v with its output
+# going to /dev/null, and keeps wall_<NAME> (best, seconds) and rss_<NAME>
 # (highest, kB).
-measure() {
+wall_xmlwf="" wall_scan="" rss_xmlwf=0 rss_scan=0
+run_once() {
     local name=$1
     shift
-    local best="" rss=0 i wall kb status
-    for ((i = 1; i <= runs; i++)); do
-        status=0
-        /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" || status=$?
-        if [ "$status" -ne 0 ]; then
-            echo "bench_scan: '$*' failed with status $status:" >&2
-            cat "$work/stderr.txt" "$work/time.txt" >&2
-            exit 1
-        fi
-        wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {
-                   n = split($2, p, ":"); s = 0
-                   for (k = 1; k <= n; k++) s = s * 60 + p[k]
-                   print s }' "$work/time.txt")
-        kb=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")
-        if [ -z "$best" ] || awk -v a="$wall" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-            best=$wall
-        fi
-        [ "$kb" -gt "$rss" ] && rss=$kb
-    done
-    printf -v "wall_$name" '%s' "$best"
-    printf -v "rss_$name" '%s' "$rss"
+    local wall kb status=0 best_var=wall_$name rss_var=rss_$name
+    /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" || status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "bench_scan: '$*' failed with status $status:" >&2
+        cat "$work/stderr.txt" "$work/time.txt" >&2
+        exit 1
+    fi
+    wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {
+               n = split($2, p, ":"); s = 0
+               for (k = 1; k <= n; k++) s = s * 60 + p[k]
+               print s }' "$work/time.txt")
+    kb=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")
+    if [ -z "${!best_var}" ] || awk -v a="$wall" -v b="${!best_var}" 'BEGIN { exit !(a < b) }'; then
+        printf -v "$best_var" '%s' "$wall"
+    fi
+    [ "$kb" -gt "${!rss_var}" ] && printf -v "$rss_var" '%s' "$kb"
+    return 0
 }
 
-measure xmlwf xmlwf "$book"
-measure scan "$cli" scan "$book"
+# The two programs take turns, so that a change in the machine's load between
+# runs touches both alike.
+for ((i = 1; i <= runs; i++)); do
+    run_once xmlwf xmlwf "$book"
+    run_once scan "$cli" scan "$book"
+done
 
 contacts=$("$cli" scan "$book" 2>/dev/null | awk -F'\t' 'NF == 2' | wc -l)
 echo "Scan benchmark: $persons persons ($contacts contacts listed)," \
