@@ -3,6 +3,7 @@
 #include "addressbook/ContactRecord.h"
 #include "addressbook/Messages.h"
 #include "addressbook/Notes.h"
+#include "addressbook/NotesCalls.h"
 
 #include <cerrno>
 #include <chrono>
@@ -21,45 +22,6 @@
 namespace tallowby {
 
 namespace {
-
-// Runs one call into the Notes objects; false when it failed. Running out of memory
-// is not a Notes failure and is passed on.
-template <class F>
-bool Attempt(F&& call) {
-    try {
-        call();
-        return true;
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (...) {
-        return false;
-    }
-}
-
-// Calling a member on no object fails like any other failing call.
-template <class T>
-T& Require(const std::shared_ptr<T>& object) {
-    if (!object) throw NotesError("object variable not set");
-    return *object;
-}
-
-struct NotesObjects {
-    std::shared_ptr<NotesSession> session;
-    std::shared_ptr<NotesDatabase> database;
-    std::shared_ptr<NotesView> view;
-    std::shared_ptr<NotesViewNavigator> navigator;
-    std::shared_ptr<NotesViewEntry> entry;
-    std::shared_ptr<NotesDocument> document;
-
-    void Drop() {
-        entry.reset();
-        navigator.reset();
-        view.reset();
-        document.reset();
-        database.reset();
-        session.reset();
-    }
-};
 
 ScanOutcome ShowNotInstalled(ScanWindow& window, NotesObjects& notes) {
     notes.Drop();

@@ -105,33 +105,7 @@ inline bool Scaled16(int32_t value, int32_t factor, int32_t& result) {
     return InRange(result, -32768, 32767);
 }
 
-enum class Step { Delete, Open, Write };
-
-int16_t StatusFromErrno(int err, Step step) {
-    switch (err) {
-    case ENOSPC:
-#if defined(EDQUOT)
-    case EDQUOT:
-#endif
-        return kStatusDiskFull;
-    case EIO:
-        return kStatusIoError;
-    case EMFILE:
-    case ENFILE:
-        return kStatusTooManyFiles;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return kStatusPermission;
-    case ENOENT:
-    case ENOTDIR:
-        if (step == Step::Open) return kStatusPathNotFound;
-        break;
-    default:
-        break;
-    }
-    return step == Step::Write ? kStatusIoError : kStatusPathAccess;
-}
+using Step = FileStep;
 
 // Windows-1252 code of a Unicode character, or '?' when it has none. The C1
 // controls U+0080..U+009F have none: their bytes hold typographic characters.

@@ -1,7 +1,34 @@
 // Status numbers of the worksheet writer, in words for the user.
 #include "biff/Status.h"
 
+#include <cerrno>
+
 namespace tallowby {
+
+int16_t StatusFromErrno(int err, FileStep step) {
+    switch (err) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return kStatusDiskFull;
+    case EIO:
+        return kStatusIoError;
+    case EMFILE:
+    case ENFILE:
+        return kStatusTooManyFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return kStatusPermission;
+    case ENOENT:
+    case ENOTDIR:
+        if (step == FileStep::Open) return kStatusPathNotFound;
+        break;
+    default:
+        break;
+    }
+    return step == FileStep::Write ? kStatusIoError : kStatusPathAccess;
+}
 
 bool IsFileStatus(int status) {
     switch (status) {

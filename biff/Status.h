@@ -19,6 +19,14 @@ enum WriterStatus : int16_t {
     kStatusPathNotFound = 76,  // ENOENT, ENOTDIR while opening
 };
 
+// What was being done to the file when a system call failed.
+enum class FileStep { Delete, Open, Write };
+
+// The status number for a failed system call's errno: ENOSPC, EDQUOT or EFBIG 61;
+// EIO 57; EMFILE or ENFILE 67; EACCES, EPERM or EROFS 70; ENOENT or ENOTDIR while
+// opening 76; any other failure to delete or open 75; any other write failure 57.
+int16_t StatusFromErrno(int err, FileStep step);
+
 // True for the statuses that come from the file itself (the file could not be
 // created, written or closed), as opposed to a value that did not fit.
 bool IsFileStatus(int status);

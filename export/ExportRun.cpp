@@ -2,6 +2,7 @@
 
 #include "addressbook/Messages.h"
 #include "addressbook/Notes.h"
+#include "addressbook/NotesCalls.h"
 #include "addressbook/Scan.h"
 #include "biff/ExcelFile.h"
 #include "biff/Status.h"
@@ -141,28 +142,6 @@ std::string CompletionMessage(const ExportResult& result) {
     return text;
 }
 
-int16_t StatusFromErrno(int error) {
-    switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return kStatusDiskFull;
-    case EMFILE:
-    case ENFILE:
-        return kStatusTooManyFiles;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return kStatusPermission;
-    case ENOENT:
-    case ENOTDIR:
-        return kStatusPathNotFound;
-    case EIO:
-        return kStatusIoError;
-    default:
-        return kStatusPathAccess;
-    }
-}
 
 // ---------------------------------------------------------------- temporary file
 
@@ -191,7 +170,7 @@ public:
         std::string pattern = FolderOf(target_) + "." + NameOf(target_) + ".XXXXXX";
         if (pattern.size() > PATH_MAX) return kStatusPathAccess;
         const int fd = ::mkstemp(pattern.data());
-        if (fd < 0) return StatusFromErrno(errno);
+        if (fd < 0) return StatusFromErrno(errno, FileStep::Open);
         ::close(fd);
         path_ = pattern;
         std::memcpy(g_tempInProgress, path_.c_str(), path_.size() + 1);
@@ -218,13 +197,13 @@ public:
             mode = 0666 & ~mask;
         }
         const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return StatusFromErrno(errno);
+        if (fd < 0) return StatusFromErrno(errno, FileStep::Open);
         int16_t status = kStatusOk;
-        if (::fchmod(fd, mode) != 0 && errno != EPERM) status = StatusFromErrno(errno);
-        if (status == kStatusOk && ::fsync(fd) != 0) status = StatusFromErrno(errno);
+        if (::fchmod(fd, mode) != 0 && errno != EPERM) status = StatusFromErrno(errno, FileStep::Write);
+        if (status == kStatusOk && ::fsync(fd) != 0) status = StatusFromErrno(errno, FileStep::Write);
         ::close(fd);
         if (status != kStatusOk) return status;
-        if (::rename(path_.c_str(), target_.c_str()) != 0) return StatusFromErrno(errno);
+        if (::rename(path_.c_str(), target_.c_str()) != 0) return StatusFromErrno(errno, FileStep::Open);
         path_.clear();
         g_tempInProgress[0] = '\0';
         // Make the rename itself durable; a folder that cannot be synced is no failure.
@@ -252,39 +231,6 @@ private:
 };
 
 // ---------------------------------------------------------------- Notes
-
-// Runs one call into the Notes objects; false when it failed. Running out of memory
-// is not a Notes failure and is passed on.
-template <class F>
-bool Attempt(F&& call) {
-    try {
-        call();
-        return true;
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (...) {
-        return false;
-    }
-}
-
-struct NotesObjects {
-    std::shared_ptr<NotesSession> session;
-    std::shared_ptr<NotesDatabase> database;
-    std::shared_ptr<NotesView> view;
-    std::shared_ptr<NotesViewNavigator> navigator;
-    std::shared_ptr<NotesViewEntry> entry;
-    std::shared_ptr<NotesDocument> document;
-
-    ~NotesObjects() { Drop(); }
-    void Drop() {
-        entry.reset();
-        navigator.reset();
-        view.reset();
-        document.reset();
-        database.reset();
-        session.reset();
-    }
-};
 
 // The item names in the order a row's cells are written, made once.
 struct RowPlan {

@@ -1,0 +1,59 @@
+// How the scan and the export call into the Notes objects: each call may fail, and
+// the caller decides by its own rules whether a failure is skipped, ends the walk or
+// ends the run with a message.
+#pragma once
+
+#include "addressbook/Notes.h"
+
+#include <memory>
+#include <new>
+
+namespace tallowby {
+
+// Runs one call into the Notes objects; false when it failed. Running out of memory
+// is not a Notes failure and is passed on.
+template <class F>
+bool Attempt(F&& call) {
+    try {
+        call();
+        return true;
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (...) {
+        return false;
+    }
+}
+
+// Calling a member on no object fails like any other failing call.
+template <class T>
+T& Require(const std::shared_ptr<T>& object) {
+    if (!object) throw NotesError("object variable not set");
+    return *object;
+}
+
+// The objects of one run, dropped in the order entry, navigator, view, document,
+// database, session.
+struct NotesObjects {
+    std::shared_ptr<NotesSession> session;
+    std::shared_ptr<NotesDatabase> database;
+    std::shared_ptr<NotesView> view;
+    std::shared_ptr<NotesViewNavigator> navigator;
+    std::shared_ptr<NotesViewEntry> entry;
+    std::shared_ptr<NotesDocument> document;
+
+    NotesObjects() = default;
+    NotesObjects(const NotesObjects&) = delete;
+    NotesObjects& operator=(const NotesObjects&) = delete;
+    ~NotesObjects() { Drop(); }
+
+    void Drop() {
+        entry.reset();
+        navigator.reset();
+        view.reset();
+        document.reset();
+        database.reset();
+        session.reset();
+    }
+};
+
+} // namespace tallowby
