@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Command-line benchmark: wall time and peak memory of `tallowby-cli scan` and
+# `tallowby-cli export` on a generated address book, beside xmlwf (expat's own tool)
+# merely parsing the same file, in one run. Prints the figures and the goals: scan
+# and export each within 1.5 times xmlwf's time; the scan's peak memory under
+# 64 MB + 2 KB per contact, the export's under 100 MB.
+#
+# Usage: bench/bench_cli.sh [TALLOWBY_CLI] [PERSONS]
+#   TALLOWBY_CLI  defaults to build/cli/tallowby-cli
+#   PERSONS       defaults to 32767
+#   RUNS=N        runs per program (default 3), taking turns; the best time and
+#                 the highest peak memory of the runs are reported
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cli=${1:-$root/build/cli/tallowby-cli}
+persons=${2:-32767}
+runs=${RUNS:-3}
+
+for tool in /usr/bin/time xmlwf python3; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "bench_cli: $tool is missing; run tests/install_deps.sh (Debian packages time, expat)." >&2
+        exit 1
+    fi
+done
+if [ ! -x "$cli" ]; then
+    echo "bench_cli: $cli is not built; build the target tallowby-cli first." >&2
+    exit 1
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tallowby-bench-cli.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+book=$work/book.dxl
+python3 "$root/examples/make_book.py" "$persons" "$book" --quiet
+cat "$book" >/dev/null  # every program starts with the file in the page cache
+
+# run_once NAME COMMAND...: runs COMMAND once under /usr/bin/time -v with its output
+# going to /dev/null, and keeps wall_<NAME> (best, seconds) and rss_<NAME>
+# (highest, kB).
+wall_xmlwf="" wall_scan="" wall_export="" rss_xmlwf=0 rss_scan=0 rss_export=0
+run_once() {
+    local name=$1
+    shift
+    local wall kb status=0 best_var=wall_$name rss_var=rss_$name
+    /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" || status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "bench_cli: '$*' failed with status $status:" >&2
+        cat "$work/stderr.txt" "$work/time.txt" >&2
+        exit 1
+    fi
+    wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {
+               n = split($2, p, ":"); s = 0
+               for (k = 1; k <= n; k++) s = s * 60 + p[k]
+               print s }' "$work/time.txt")
+    kb=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")
+    if [ -z "${!best_var}" ] || awk -v a="$wall" -v b="${!best_var}" 'BEGIN { exit !(a < b) }'; then
+        printf -v "$best_var" '%s' "$wall"
+    fi
+    [ "$kb" -gt "${!rss_var}" ] && printf -v "$rss_var" '%s' "$kb"
+    return 0
+}
+
+# The programs take turns, so that a change in the machine's load between runs
+# touches all alike.
+for ((i = 1; i <= runs; i++)); do
+    run_once xmlwf xmlwf "$book"
+    run_once scan "$cli" scan "$book"
+    run_once export "$cli" export --output "$work/book.xls" "$book"
+done
+
+contacts=$("$cli" scan "$book" 2>/dev/null | awk -F'\t' 'NF == 2' | wc -l)
+echo "Command-line benchmark: $persons persons ($contacts contacts listed)," \
+     "$(du -m "$book" | cut -f1) MB of DXL, worksheet $(du -m "$work/book.xls" | cut -f1) MB;" \
+     "best time of $runs runs"
+printf '%-22s %10s %14s\n' "program" "wall (s)" "peak RSS (MB)"
+row() { printf '%-22s %10.2f %14.1f\n' "$1" "$2" "$(awk -v k="$3" 'BEGIN { print k / 1024 }')"; }
+row "xmlwf (parse only)" "$wall_xmlwf" "$rss_xmlwf"
+row "tallowby-cli scan" "$wall_scan" "$rss_scan"
+row "tallowby-cli export" "$wall_export" "$rss_export"
+awk -v s="$wall_scan" -v e="$wall_export" -v x="$wall_xmlwf" -v rs="$rss_scan" \
+    -v re="$rss_export" -v n="$persons" 'BEGIN {
+    verdict = "met"; miss = "NOT MET"
+    rs_ratio = (x > 0) ? s / x : 0; re_ratio = (x > 0) ? e / x : 0
+    limit = 64 + 2 * n / 1024
+    printf "scan / xmlwf time: %.2f (goal: at most 1.5) %s\n", rs_ratio, (rs_ratio <= 1.5 ? verdict : miss)
+    printf "export / xmlwf time: %.2f (goal: at most 1.5) %s\n", re_ratio, (re_ratio <= 1.5 ? verdict : miss)
+    printf "scan peak memory: %.1f MB (goal: under %.0f MB = 64 MB + 2 KB x %d) %s\n",
+           rs / 1024, limit, n, (rs / 1024 < limit ? verdict : miss)
+    printf "export peak memory: %.1f MB (goal: under 100 MB) %s\n",
+           re / 1024, (re / 1024 < 100 ? verdict : miss)
+}'
