@@ -1,32 +1,28 @@
-// Fakes of the Notes objects and of the window's controls, and a temporary folder,
-// for the address-book tests.
+// Helpers of the DXL and address-book tests: a temporary folder per test, DXL books
+// built from fragments, fakes of the Notes objects and of the window a scan runs in.
 #pragma once
 
-#include "addressbook/Controls.h"
 #include "addressbook/Notes.h"
+#include "addressbook/Scan.h"
 
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <memory>
-#include <optional>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace tallowby::testing {
+namespace tallowby::test {
 
-// A fresh folder per test, removed with everything in it at the end.
+// A fresh folder under TMPDIR (or /tmp), removed with everything in it at the end.
 class TempDir {
 public:
     TempDir() {
         const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/tallowby-scan-XXXXXX";
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/tallowby-ab-XXXXXX";
         if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
     }
@@ -52,257 +48,174 @@ inline void WriteFile(const std::string& path, const std::string& content) {
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
-inline std::vector<std::string> FileNames(const std::filesystem::path& folder) {
+inline std::set<std::string> FileNames(const std::filesystem::path& folder) {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         names.insert(entry.path().filename().string());
-    return {names.begin(), names.end()};
+    return names;
+}
+
+// ---------------------------------------------------------------- DXL texts
+
+// A whole DXL database, as Notes exports it, around the given documents.
+inline std::string Book(const std::string& documents) {
+    return "<?xml version='1.0' encoding='utf-8'?>\n"
+           "<!DOCTYPE database SYSTEM 'xmlschemas/domino_9_0_1.dtd'>\n"
+           "<database xmlns='http://www.lotus.com/dxl' version='9.0' title='Corvane Directory'>\n"
+           "<databaseinfo dbid='852584A2004F3C1B' odsversion='52'/>\n" +
+           documents + "</database>\n";
+}
+
+inline std::string TextItem(const std::string& name, const std::string& value) {
+    return "<item name='" + name + "'><text>" + value + "</text></item>";
+}
+
+inline std::string Person(const std::string& unid, const std::string& noteid, const std::string& items) {
+    return "<document form='Person'><noteinfo noteid='" + noteid + "' unid='" + unid +
+           "' sequence='1'/>" + TextItem("Type", "Person") + items + "</document>\n";
+}
+
+// A person with only a first and a last name; its note ID is "1" and its UNID.
+inline std::string Named(const std::string& unid, const std::string& first, const std::string& last) {
+    return Person(unid, "1" + unid, TextItem("FirstName", first) + TextItem("LastName", last));
 }
 
 // ---------------------------------------------------------------- Notes fakes
 
-class FakeDocument : public NotesDocument {
-public:
-    FakeDocument(std::string unid, std::string noteid) : unid_(std::move(unid)), noteid_(std::move(noteid)) {}
+// The calls named in `failing` throw NotesError.
+struct Failing {
+    template <class T>
+    T Call(const std::string& name, T result) {
+        if (failing.count(name)) throw NotesError(name + " failed");
+        return result;
+    }
+    std::set<std::string> failing;
+};
 
+// A person document that is its own view entry. Failing calls: item names, "identity"
+// (UniversalID, NoteID), "Document" and "GetNextDocument" (from this entry).
+struct FakeDocument : Failing, NotesDocument, NotesViewEntry, std::enable_shared_from_this<FakeDocument> {
+    FakeDocument(std::string unid, std::string noteid) : unid(std::move(unid)), noteid(std::move(noteid)) {}
     FakeDocument& Set(const std::string& item, NotesValues values) {
-        items_[item] = std::move(values);
-        return *this;
-    }
-    FakeDocument& Set(const std::string& item, const std::string& text) {
-        return Set(item, NotesValues{text});
-    }
-    FakeDocument& FailItem(const std::string& item) {
-        failing_.insert(item);
-        return *this;
-    }
-    FakeDocument& FailIdentity() {
-        failIdentity_ = true;
+        items[item] = std::move(values);
         return *this;
     }
 
-    std::string UniversalID() override {
-        Log("UniversalID");
-        if (failIdentity_) throw NotesError("UniversalID");
-        return unid_;
-    }
-    std::string NoteID() override {
-        Log("NoteID");
-        if (failIdentity_) throw NotesError("NoteID");
-        return noteid_;
-    }
+    std::string UniversalID() override { return Call("identity", unid); }
+    std::string NoteID() override { return Call("identity", noteid); }
     NotesValues GetItemValue(const std::string& item) override {
-        Log("GetItemValue " + item);
-        if (failing_.count(item)) throw NotesError("cannot read " + item);
-        const auto it = items_.find(item);
-        if (it == items_.end()) return NotesValues{NotesValue{}};
-        return it->second;
+        const auto it = items.find(item);
+        return Call(item, it == items.end() ? NotesValues{NotesValue{}} : it->second);
     }
+    std::shared_ptr<NotesDocument> Document() override { return Call("Document", shared_from_this()); }
 
-    std::vector<std::string>* log = nullptr;
-
-private:
-    void Log(const std::string& call) {
-        if (log) log->push_back(call);
-    }
-    std::string unid_, noteid_;
-    std::map<std::string, NotesValues> items_;
-    std::set<std::string> failing_;
-    bool failIdentity_ = false;
+    std::string unid, noteid;
+    std::map<std::string, NotesValues> items;
+    std::size_t position = 0;  // in the view
 };
 
-// What the fake session serves, and where it fails.
-struct FakeBook {
-    std::vector<std::shared_ptr<FakeDocument>> documents;
-    std::optional<int32_t> countOverride;
-    bool failGetDatabase = false, nullDatabase = false, failTitle = false;
-    bool failGetView = false, failCreateViewNav = false, failCount = false;
-    std::set<std::size_t> failDocumentAt;  // entry positions whose Document fails
-    std::set<std::size_t> failNextAt;      // positions whose GetNextDocument fails
-    bool logCalls = false;
-    std::vector<std::string> calls;
-    std::vector<std::string> openedPaths;
-    int sessionsCreated = 0;
-
-    FakeDocument& Add(const std::string& unid, const std::string& noteid,
-                      const std::string& first = "", const std::string& last = "") {
-        auto doc = std::make_shared<FakeDocument>(unid, noteid);
-        if (!first.empty()) doc->Set("FirstName", first);
-        if (!last.empty()) doc->Set("LastName", last);
-        documents.push_back(doc);
-        return *doc;
+// One object plays the session, the database, the $People view and its navigator.
+// Failing calls: "GetDatabase", "Title", "GetView", "CreateViewNav", "Count"; with
+// "no database object" GetDatabase yields no object.
+struct FakeBook : Failing, NotesSession, NotesDatabase, NotesView, NotesViewNavigator {
+    FakeDocument& Add(const std::string& unid, const std::string& noteid, const std::string& first,
+                      const std::string& last) {
+        documents.push_back(std::make_shared<FakeDocument>(unid, noteid));
+        documents.back()->position = documents.size() - 1;
+        return documents.back()->Set("FirstName", {first}).Set("LastName", {last});
     }
-    void Log(const std::string& call) {
-        if (logCalls) calls.push_back(call);
-    }
-};
-
-class FakeEntry : public NotesViewEntry {
-public:
-    FakeEntry(FakeBook& book, std::size_t position) : book_(book), position_(position) {}
-    std::shared_ptr<NotesDocument> Document() override {
-        book_.Log("Document");
-        if (book_.failDocumentAt.count(position_)) throw NotesError("Document");
-        auto& doc = book_.documents.at(position_);
-        doc->log = book_.logCalls ? &book_.calls : nullptr;
-        return doc;
-    }
-    std::size_t position() const { return position_; }
-
-private:
-    FakeBook& book_;
-    std::size_t position_;
-};
-
-class FakeNavigator : public NotesViewNavigator {
-public:
-    explicit FakeNavigator(FakeBook& book) : book_(book) {}
-    int32_t Count() override {
-        book_.Log("Count");
-        if (book_.failCount) throw NotesError("Count");
-        return book_.countOverride.value_or(static_cast<int32_t>(book_.documents.size()));
-    }
-    std::shared_ptr<NotesViewEntry> GetFirstDocument() override {
-        book_.Log("GetFirstDocument");
-        if (book_.documents.empty()) return nullptr;
-        return std::make_shared<FakeEntry>(book_, 0);
-    }
-    std::shared_ptr<NotesViewEntry> GetNextDocument(const std::shared_ptr<NotesViewEntry>& current) override {
-        book_.Log("GetNextDocument");
-        const auto* entry = dynamic_cast<const FakeEntry*>(current.get());
-        if (!entry) throw NotesError("GetNextDocument: no entry");
-        if (book_.failNextAt.count(entry->position())) throw NotesError("GetNextDocument");
-        const std::size_t next = entry->position() + 1;
-        if (next >= book_.documents.size()) return nullptr;
-        return std::make_shared<FakeEntry>(book_, next);
+    // A session class for ScopedSessionClass that hands out this book.
+    SessionFactory Factory() {
+        return [this] {
+            ++sessions;
+            return Self<NotesSession>();
+        };
     }
 
-private:
-    FakeBook& book_;
-};
-
-class FakeView : public NotesView {
-public:
-    explicit FakeView(FakeBook& book) : book_(book) {}
-    std::shared_ptr<NotesViewNavigator> CreateViewNav() override {
-        book_.Log("CreateViewNav");
-        if (book_.failCreateViewNav) throw NotesError("CreateViewNav");
-        return std::make_shared<FakeNavigator>(book_);
-    }
-
-private:
-    FakeBook& book_;
-};
-
-class FakeDatabase : public NotesDatabase {
-public:
-    explicit FakeDatabase(FakeBook& book) : book_(book) {}
-    std::string Title() override {
-        book_.Log("Title");
-        if (book_.failTitle) throw NotesError("database not open");
-        return "Fake Directory";
-    }
-    std::shared_ptr<NotesView> GetView(const std::string& name) override {
-        book_.Log("GetView " + name);
-        if (book_.failGetView || name != "$People") throw NotesError("no view " + name);
-        return std::make_shared<FakeView>(book_);
-    }
-
-private:
-    FakeBook& book_;
-};
-
-class FakeSession : public NotesSession {
-public:
-    explicit FakeSession(FakeBook& book) : book_(book) {}
     std::shared_ptr<NotesDatabase> GetDatabase(const std::string& server, const std::string& file) override {
-        book_.Log("GetDatabase '" + server + "' " + file);
-        book_.openedPaths.push_back(file);
-        if (book_.failGetDatabase) throw NotesError("cannot open " + file);
-        if (book_.nullDatabase) return nullptr;
-        return std::make_shared<FakeDatabase>(book_);
+        opened = "'" + server + "' " + file;
+        return Call("GetDatabase", failing.count("no database object") ? nullptr : Self<NotesDatabase>());
+    }
+    std::string Title() override { return Call("Title", std::string("Fake Directory")); }
+    std::shared_ptr<NotesView> GetView(const std::string& name) override {
+        if (name != "$People") throw NotesError("no view " + name);
+        return Call("GetView", Self<NotesView>());
+    }
+    std::shared_ptr<NotesViewNavigator> CreateViewNav() override {
+        return Call("CreateViewNav", Self<NotesViewNavigator>());
+    }
+    int32_t Count() override { return Call("Count", static_cast<int32_t>(documents.size())); }
+    std::shared_ptr<NotesViewEntry> GetFirstDocument() override { return documents.empty() ? nullptr : documents[0]; }
+    std::shared_ptr<NotesViewEntry> GetNextDocument(const std::shared_ptr<NotesViewEntry>& current) override {
+        auto& entry = dynamic_cast<FakeDocument&>(*current);
+        const std::size_t next = entry.position + 1;
+        return entry.Call("GetNextDocument", next < documents.size() ? documents[next] : nullptr);
     }
 
-private:
-    FakeBook& book_;
+    std::vector<std::shared_ptr<FakeDocument>> documents;
+    std::string opened;  // server and file of the last GetDatabase
+    int sessions = 0;
+
+    // The book outlives every object the scan holds: pointers to it own nothing.
+    template <class T>
+    std::shared_ptr<T> Self() {
+        return std::shared_ptr<T>(std::shared_ptr<T>(), static_cast<T*>(this));
+    }
 };
 
-inline SessionFactory FactoryFor(FakeBook& book) {
-    return [&book]() -> std::shared_ptr<NotesSession> {
-        ++book.sessionsCreated;
-        return std::make_shared<FakeSession>(book);
-    };
-}
+// ---------------------------------------------------------------- the window
 
-inline SessionFactory NoObject() {
-    return []() -> std::shared_ptr<NotesSession> { return nullptr; };
-}
-
-// ---------------------------------------------------------------- window fakes
-
-class FakeText : public TextSource {
-public:
-    explicit FakeText(std::string text = "") : text(std::move(text)) {}
-    std::string Text() const override { return text; }
-    std::string text;
-};
-
-class FakeControl : public Control {
-public:
+struct FakeControl : Control {
     FakeControl(bool enabled, bool visible) : enabled(enabled), visible(visible) {}
-    void SetEnabled(bool value) override {
-        enabled = value;
-        ++changes;
-    }
-    void SetVisible(bool value) override {
-        visible = value;
-        ++changes;
-    }
+    void SetEnabled(bool value) override { enabled = value; ++changes; }
+    void SetVisible(bool value) override { visible = value; ++changes; }
     bool enabled, visible;
     int changes = 0;
 };
 
-class FakeProgress : public ProgressBar {
-public:
-    void SetMinimum(int32_t value) override {
-        Record("min", value);
-        minimum = value;
-    }
-    void SetMaximum(int32_t value) override {
-        Record("max", value);
-        maximum = value;
-    }
-    void SetValue(int32_t value) override {
-        ++valueCalls;
-        this->value = value;
-        if (values.size() < 16) values.push_back(value);
-    }
-    void SetVisible(bool v) override {
-        Record("visible", v);
-        visible = v;
-    }
+struct FakeProgress : ProgressBar {
+    void SetMinimum(int32_t v) override { minimum = v; ++changes; }
+    void SetMaximum(int32_t v) override { maximum = v; ++changes; }
+    void SetValue(int32_t v) override { values.push_back(v); ++changes; }
+    void SetVisible(bool v) override { visible = v; ++changes; }
     void Repaint() override { ++repaints; }
-
-    int32_t minimum = -1, maximum = -1, value = -1;
+    int32_t minimum = -1, maximum = -1;
+    std::vector<int32_t> values;
     bool visible = true;
-    int repaints = 0, valueCalls = 0;
-    std::vector<int32_t> values;  // the first few values set
-    std::vector<std::string> calls;
-
-private:
-    void Record(const char* what, int32_t value) { calls.push_back(std::string(what) + " " + std::to_string(value)); }
+    int changes = 0, repaints = 0;
 };
 
-class FakeMessages : public MessageBoxes {
-public:
-    struct Message {
-        std::string text, title;
-    };
-    void Show(const std::string& text, const std::string& title) override { shown.push_back({text, title}); }
-    std::vector<Message> shown;
+using Shown = std::vector<std::pair<std::string, std::string>>;  // text, title
+
+struct FakeMessages : MessageBoxes {
+    void Show(const std::string& text, const std::string& title) override { shown.emplace_back(text, title); }
+    Shown shown;
 };
 
-} // namespace tallowby::testing
+// A book served under "Domino.NotesSession" ("Notes.NotesSession" not registered), and
+// the main window, with the default tree, and the run's state that a scan fills from it.
+struct ScanRig : TextSource {
+    ScanRig() { PopulateDefaultTree(tree); }
+    std::string Text() const override { return path; }  // the database path box
+    // Scans the named file in the folder; the fake session serves the book whatever the
+    // path, and with no such file no backup is made.
+    ScanOutcome Run(const std::string& file = "names.nsf") {
+        path = dir / file;
+        ScanWindow window{*this, tree, progress, lblRead, cmdContactsCreate, cmdEnumerateNotes, messages};
+        return CmdEnumerateNotes_Click(window, state);
+    }
+    TempDir dir;
+    FakeBook book;
+    ScopedSessionClass domino{kDominoProgID, book.Factory()}, notes{kNotesProgID, {}};
+    MemoryContactTree tree;
+    std::string path;
+    FakeProgress progress;
+    FakeControl lblRead{true, true}, cmdContactsCreate{false, true}, cmdEnumerateNotes{true, true};
+    FakeMessages messages;
+    ModuleState state;
+};
+
+} // namespace tallowby::test

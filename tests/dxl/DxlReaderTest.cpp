@@ -1,306 +1,253 @@
-// The DXL reader through the Notes objects: item kinds, person documents, the
-// $People order and the navigator.
-#include "DxlTestSupport.h"
-
+// The DXL reader through the Notes objects: item kinds, person documents, the $People
+// order and navigator, the sample book, broken and hostile files, the session classes
+// and values to text.
 #include "addressbook/DxlBook.h"
+#include "addressbook/DxlSession.h"
+#include "tests/addressbook/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <iterator>
+#include <algorithm>
+#include <clocale>
 
-namespace tallowby::dxltest {
+namespace tallowby {
 namespace {
 
-NotesValues Values(const Seen& seen, const std::string& item) {
-    return seen.document->GetItemValue(item);
+using namespace tallowby::test;
+using Texts = std::vector<std::string>;
+
+// The $People view of a book file, read through the DXL session.
+struct People {
+    std::string title;
+    int32_t count = 0;
+    std::vector<std::shared_ptr<NotesDocument>> documents;
+    std::string Text(std::size_t i, const std::string& item) const {
+        return ValueToText(documents.at(i)->GetItemValue(item).at(0));
+    }
+    Texts Unids() const {
+        Texts unids;
+        for (const auto& document : documents) unids.push_back(document->UniversalID());
+        return unids;
+    }
+};
+
+People Read(const std::string& path) {
+    const auto database = CreateObject(kDominoProgID)->GetDatabase("", path);
+    People people;
+    people.title = database->Title();
+    const auto navigator = database->GetView("$People")->CreateViewNav();
+    people.count = navigator->Count();
+    for (auto entry = navigator->GetFirstDocument(); entry; entry = navigator->GetNextDocument(entry))
+        people.documents.push_back(entry->Document());
+    return people;
 }
 
-NotesValues Texts(std::initializer_list<const char*> texts) {
-    NotesValues values;
-    for (const char* t : texts) values.emplace_back(std::string(t));
-    return values;
+People ReadText(const TempDir& dir, const std::string& text) {
+    WriteFile(dir / "book.dxl", text);
+    return Read(dir / "book.dxl");
 }
 
-NotesDateTime Date(int y, int mo, int d) { return {y, mo, d, 0, 0, 0, false}; }
-NotesDateTime DateTime(int y, int mo, int d, int h, int mi, int s) { return {y, mo, d, h, mi, s, true}; }
+NotesDateTime Day(int y, int mo, int d) { return {y, mo, d, 0, 0, 0, false}; }
+NotesDateTime At(int y, int mo, int d, int h, int mi, int s) { return {y, mo, d, h, mi, s, true}; }
 
 TEST(DxlReader, ReadsEveryItemKind) {
     TempDir dir;
-    const std::string items =
-        TextItem("FirstName", "Ann") +
-        "<item name='Categories'><textlist><text>Sales</text><text>VIP</text></textlist></item>"
-        "<item name='OfficeStreetAddress'><text>12 Harbour Road<break/>Unit 4</text></item>"
-        "<item name='Zip'><number>12345</number></item>"
-        "<item name='OfficeZip'><numberlist><number>3</number><number>-7.25</number>"
-        "<number>1e3</number></numberlist></item>"
+    const People people = ReadText(dir, Book(Person("U1", "8fa",
+        TextItem("firstNAME", "  O&apos;Neil &amp; Co &#x263A;") + TextItem("FirstName", "a second item") +
+        "<item name='Title'><text><![CDATA[<b>Dr</b> | 0]]></text></item><item name='Suffix'><text/></item>"
+        "<item name='Categories'><textlist><text>Sales</text><text>Ĳssel 東京 \xF0\x9F\x98\x80</text></textlist></item>"
+        "<item name='City'><text>12 Harbour Road<break/>Unit 4</text></item>"
+        "<item name='Zip'><numberlist><number>3</number><number>-7.25</number><number>1e3</number>"
+        "<number>12a</number><number> +4 </number></numberlist></item>"
         "<item name='Birthday'><datetime>19700315</datetime></item>"
         "<item name='Anniversary'><datetime dst='true'>19980620T150000,00+02</datetime></item>"
-        "<item name='Children'><datetimelist><datetimepair><datetime>20200101</datetime>"
-        "<datetime>20200105</datetime></datetimepair><datetime>20210704T081500,00Z</datetime>"
-        "</datetimelist></item>"
-        "<item name='Location'><datetime>T093000,00</datetime></item>"
-        "<item name='Comment'><richtext><pardef id='1'/><par def='1'>First "
-        "<run><font style='bold'/>paragraph</run></par><par def='1'>Second<break/>line</par>"
-        "</richtext></item>"
-        "<item name='Spouse'><rawitemdata type='1'>AAEC</rawitemdata></item>";
-    const Walk walk = WalkText(dir, Book(Person("U1", "8fa", items)));
-    ASSERT_EQ(walk.documents.size(), 1u);
-    const Seen& d = walk.documents[0];
-
-    EXPECT_EQ(Values(d, "FirstName"), Texts({"Ann"}));
-    EXPECT_EQ(Values(d, "Categories"), Texts({"Sales", "VIP"}));
-    EXPECT_EQ(Values(d, "OfficeStreetAddress"), Texts({"12 Harbour Road\nUnit 4"}));
-    EXPECT_EQ(Values(d, "Zip"), NotesValues{12345.0});
-    EXPECT_EQ(Values(d, "OfficeZip"), (NotesValues{3.0, -7.25, 1000.0}));
-    EXPECT_EQ(Values(d, "Birthday"), NotesValues{Date(1970, 3, 15)});
-    // The zone offset is dropped; the wall-clock time stays.
-    EXPECT_EQ(Values(d, "Anniversary"), NotesValues{DateTime(1998, 6, 20, 15, 0, 0)});
-    // A pair contributes its first date-time.
-    EXPECT_EQ(Values(d, "Children"),
-              (NotesValues{Date(2020, 1, 1), DateTime(2021, 7, 4, 8, 15, 0)}));
-    EXPECT_EQ(Values(d, "Location"), NotesValues{(NotesDateTime{0, 0, 0, 9, 30, 0, true})});
-    EXPECT_EQ(Values(d, "Comment"), Texts({"First paragraph\nSecond\nline"}));
-    // Another kind of item has one empty value, like an item the document lacks.
-    EXPECT_EQ(Values(d, "Spouse"), NotesValues{NotesValue{}});
-    EXPECT_EQ(Values(d, "MiddleInitial"), NotesValues{NotesValue{}});
-    EXPECT_EQ(Values(d, "NoSuchItem"), NotesValues{NotesValue{}});
+        "<item name='Children'><datetimelist><datetimepair><datetime>20200101</datetime><datetime>20200105"
+        "</datetime></datetimepair><datetime>20000229T235959,00Z</datetime><datetime>19700230</datetime>"
+        "<datetime>20000101T246000</datetime></datetimelist></item>"
+        "<item name='Comment'><richtext><pardef id='1'/><par def='1'>First <run><font style='bold'/>paragraph"
+        "</run></par><par def='1'>Second<break/>line<picture><gif>R0lGOD</gif></picture><attachmentref "
+        "name='x.txt'/><run><code event='click'><formula>@Do</formula></code></run></par></richtext></item>"
+        "<item name='Spouse'><rawitemdata type='1'>AAEC</rawitemdata></item>")));
+    ASSERT_EQ(people.documents.size(), 1u);
+    const auto values = [&](const char* item) { return people.documents[0]->GetItemValue(item); };
+    // The first item of a name, whatever its case; text exactly as written, entities resolved.
+    EXPECT_EQ(values("FirstName"), NotesValues{"  O'Neil & Co \xE2\x98\xBA"});
+    EXPECT_EQ(values("Title"), NotesValues{"<b>Dr</b> | 0"});
+    EXPECT_EQ(values("Suffix"), NotesValues{""});
+    EXPECT_EQ(values("Categories"), (NotesValues{"Sales", "Ĳssel 東京 \xF0\x9F\x98\x80"}));
+    EXPECT_EQ(values("City"), NotesValues{"12 Harbour Road\nUnit 4"});
+    // Numbers and date-times that do not parse are empty values; a pair gives its first
+    // date-time; a zone offset is dropped and the wall-clock time kept.
+    EXPECT_EQ(values("Zip"), (NotesValues{3.0, -7.25, 1000.0, NotesValue{}, 4.0}));
+    EXPECT_EQ(values("Birthday"), (NotesValues{Day(1970, 3, 15)}));
+    EXPECT_EQ(values("Anniversary"), NotesValues{At(1998, 6, 20, 15, 0, 0)});
+    EXPECT_EQ(values("Children"), (NotesValues{Day(2020, 1, 1), At(2000, 2, 29, 23, 59, 59), NotesValue{},
+                                               NotesValue{}}));
+    // Rich text is its paragraphs' plain text: no pictures, attachments or formulas.
+    EXPECT_EQ(values("Comment"), NotesValues{"First paragraph\nSecond\nline"});
+    // Another item kind, and a missing item, give one empty value.
+    EXPECT_EQ(values("Spouse"), NotesValues{NotesValue{}});
+    EXPECT_EQ(values("Manager"), NotesValues{NotesValue{}});
 }
 
-TEST(DxlReader, KeepsTextExactlyAsWritten) {
+// Person documents by their Type item's first value, else by their form; ordered by last
+// name, then first name, ignoring case (accented Latin, Greek and Cyrillic letters too),
+// ties in file order.
+TEST(DxlReader, PeopleViewHoldsThePersonDocumentsInOrder) {
     TempDir dir;
-    const std::string items =
-        TextItem("FirstName", "  Ann  ") + TextItem("LastName", "O&apos;Neil &amp; Sons &#x263A;") +
-        "<item name='Title'><text><![CDATA[<b>Dr</b> | 0]]></text></item>"
-        "<item name='Suffix'><text/></item>" +
-        TextItem("JobTitle", "Ĳssel Ωmega 東京 \xF0\x9F\x98\x80") +
-        "<item name='Comment'><richtext><par>a</par><picture><gif>R0lGOD</gif></picture>"
-        "<par><attachmentref name='x.txt'/>b<run>c<code event='click'><formula>@Do</formula>"
-        "</code></run></par></richtext></item>";
-    const Walk walk = WalkText(dir, Book(Person("U1", "8fa", items)));
-    ASSERT_EQ(walk.documents.size(), 1u);
-    const Seen& d = walk.documents[0];
-    EXPECT_EQ(d.Text("FirstName"), "  Ann  ");
-    EXPECT_EQ(d.Text("LastName"), "O'Neil & Sons \xE2\x98\xBA");
-    EXPECT_EQ(d.Text("Title"), "<b>Dr</b> | 0");
-    EXPECT_EQ(Values(d, "Suffix"), Texts({""}));
-    EXPECT_EQ(d.Text("JobTitle"), "Ĳssel Ωmega 東京 \xF0\x9F\x98\x80");
-    // Pictures, attachments and formulas are not part of a rich text's plain text.
-    EXPECT_EQ(d.Text("Comment"), "a\nbc");
-}
-
-TEST(DxlReader, ItemNamesMatchWithoutRegardToCase) {
-    TempDir dir;
-    const Walk walk = WalkText(
-        dir, Book(Person("U1", "1", TextItem("firstNAME", "Ann") + TextItem("MAILADDRESS", "a@x") +
-                                        TextItem("FirstName", "second item of the name"))));
-    ASSERT_EQ(walk.documents.size(), 1u);
-    const Seen& d = walk.documents[0];
-    EXPECT_EQ(d.Text("FirstName"), "Ann");  // the first item of a name counts
-    EXPECT_EQ(d.Text("firstname"), "Ann");
-    EXPECT_EQ(d.Text("MailAddress"), "a@x");
-}
-
-TEST(DxlReader, IdentityAndTitleAreAsWritten) {
-    TempDir dir;
-    const Walk walk = WalkText(
-        dir, Book(Person("3F1C2A5B7D9E4F60852584A2004F3C1B", "8FA", TextItem("FirstName", "Ann")) +
-                  "<document form='Person'>" + TextItem("FirstName", "Al") + "</document>"));
-    EXPECT_EQ(walk.title, "Corvane Directory");
-    ASSERT_EQ(walk.documents.size(), 2u);
-    EXPECT_EQ(walk.documents[0].unid, "");
-    EXPECT_EQ(walk.documents[0].noteid, "");
-    EXPECT_EQ(walk.documents[1].unid, "3F1C2A5B7D9E4F60852584A2004F3C1B");
-    EXPECT_EQ(walk.documents[1].noteid, "8FA");
-}
-
-TEST(DxlReader, PersonDocumentsByTypeThenForm) {
-    TempDir dir;
-    const std::string docs =
-        // Type decides, whatever the form.
-        "<document form='Group'><noteinfo unid='typePerson' noteid='1'/>" +
-        TextItem("Type", "Person") + TextItem("LastName", "a") + "</document>" +
-        "<document form='Person'><noteinfo unid='typeGroup' noteid='2'/>" + TextItem("Type", "Group") +
-        "</document>" +
-        "<document form='Person'><noteinfo unid='typeLower' noteid='3'/>" +
-        TextItem("Type", "person") + "</document>" +
-        // No Type item: the form attribute, or else the Form item.
-        "<document form='Person'><noteinfo unid='formAttribute' noteid='4'/>" +
-        TextItem("LastName", "b") + "</document>" +
-        "<document form='Group'><noteinfo unid='formGroup' noteid='5'/>" + TextItem("Form", "Person") +
-        "</document>" +
+    const People people = ReadText(dir, Book(
+        "<document form='Group'><noteinfo unid='3F1C2A5B7D9E4F60852584A2004F3C1B' noteid='8FA'/>" +
+        TextItem("Type", "Person") + TextItem("LastName", "a") + "</document>" +  // Type decides
+        "<document form='Person'><noteinfo unid='typeGroup'/>" + TextItem("Type", "Group") + "</document>" +
+        "<document form='Person'><noteinfo unid='typeLower'/>" + TextItem("Type", "person") + "</document>" +
+        "<document form='Person'>" + TextItem("LastName", "b") + "</document>" +  // no Type, no noteinfo
+        "<document form='Group'><noteinfo unid='formGroup'/>" + TextItem("Form", "Person") + "</document>" +
         "<document><noteinfo unid='formItem' noteid='6'/>" + TextItem("Form", "Person") +
         TextItem("LastName", "c") + "</document>" +
-        // Raw DXL notes of class document.
         "<note class='document'><noteinfo unid='rawNote' noteid='7'/>" + TextItem("Form", "Person") +
         TextItem("LastName", "d") + "</note>" +
-        "<note class='form'><noteinfo unid='rawForm' noteid='8'/>" + TextItem("Form", "Person") +
-        "</note>" +
-        // Design notes and documents nested where documents are not are ignored.
-        "<view name='People' alias='$People'><document form='Person'><noteinfo unid='inView'/>"
-        "</document></view>";
-    const Walk walk = WalkText(dir, Book(docs));
-    EXPECT_EQ(Unids(walk), (std::vector<std::string>{"typePerson", "formAttribute", "formItem", "rawNote"}));
-    EXPECT_EQ(walk.count, 4);
+        "<note class='form'><noteinfo unid='rawForm'/>" + TextItem("Form", "Person") + "</note>" +
+        "<view name='People' alias='$People'><document form='Person'><noteinfo unid='inView'/></document></view>" +
+        Named("smith-bob", "Bob", "Smith") + Named("jones", "Zed", "jones") + Named("smith-ann", "ann", "SMITH") +
+        Named("smithe", "Al", "Smithe") + Named("tie-1", "Eve", "Smith") + Named("tie-2", "EVE", "smith") +
+        Named("noname", "", "") + Named("emile", "Émile", "Zola") + Named("zoe", "Zoë", "zola") +
+        Named("EMILE2", "émile", "ZOLA") + Named("greek-2", "B", "ΩMEGA") + Named("greek-1", "A", "ωmega") +
+        Named("cyr-2", "B", "ЁЛКИН") + Named("cyr-1", "A", "ёлкин")));
+    EXPECT_EQ(people.title, "Corvane Directory");
+    EXPECT_EQ(people.Unids(), (Texts{"noname", "3F1C2A5B7D9E4F60852584A2004F3C1B", "", "formItem", "rawNote", "jones",
+                                     "smith-ann", "smith-bob", "tie-1", "tie-2", "smithe", "zoe", "emile", "EMILE2",
+                                     "greek-1", "greek-2", "cyr-1", "cyr-2"}));
+    EXPECT_EQ(people.count, 18);
+    EXPECT_EQ(people.documents[1]->NoteID() + "/" + people.documents[2]->NoteID(), "8FA/");
 }
 
-TEST(DxlReader, PeopleViewOrdersByLastThenFirstNameIgnoringCase) {
+TEST(DxlReader, NavigatorAndViews) {
     TempDir dir;
-    const std::string docs = Named("smith-bob", "Bob", "Smith") + Named("jones", "Zed", "jones") +
-                             Named("smith-ann", "ann", "SMITH") + Named("smithe", "Al", "Smithe") +
-                             Named("tie-1", "Eve", "Smith") + Named("tie-2", "EVE", "smith") +
-                             Named("noname", "", "") + Named("emile", "Émile", "Zola") +
-                             Named("zoe", "Zoë", "zola") + Named("EMILE2", "émile", "ZOLA") +
-                             Named("accent-last", "X", "Ångström") + Named("ae", "X", "åa") +
-                             Named("greek-2", "B", "ΩMEGA") + Named("greek-1", "A", "ωmega") +
-                             Named("cyr-2", "B", "ЁЛКИН") + Named("cyr-1", "A", "ёлкин") +
-                             Named("latin-ext-2", "B", "ŁĄCKA") + Named("latin-ext-1", "A", "łącka");
-    const Walk walk = WalkText(dir, Book(docs));
-    // Names fold to lower case (accented Latin, Greek and Cyrillic letters too); ties
-    // keep file order.
-    EXPECT_EQ(Unids(walk), (std::vector<std::string>{"noname", "jones", "smith-ann", "smith-bob",
-                                                     "tie-1", "tie-2", "smithe", "zoe", "emile",
-                                                     "EMILE2", "ae", "accent-last",
-                                                     "latin-ext-1", "latin-ext-2", "greek-1",
-                                                     "greek-2", "cyr-1", "cyr-2"}));
-    EXPECT_EQ(walk.count, 18);
-}
-
-TEST(DxlReader, NavigatorEndsAfterTheLastEntry) {
-    TempDir dir;
-    const std::string path = dir / "book.dxl";
-    WriteFile(path, Book(Named("a", "A", "A") + Named("b", "B", "B")));
-    const auto database = CreateObject(kDominoProgID)->GetDatabase("", path);
-    const auto nav = database->GetView("$People")->CreateViewNav();
-    auto first = nav->GetFirstDocument();
+    WriteFile(dir / "book.dxl", Book(Named("a", "A", "A") + Named("b", "B", "B")));
+    WriteFile(dir / "groups.dxl", Book("<document form='Group'>" + TextItem("Type", "Group") + "</document>"));
+    const auto session = CreateObject(kDominoProgID);
+    const auto database = session->GetDatabase("", dir / "book.dxl");
+    const auto nav = database->GetView("$people")->CreateViewNav();
+    const auto first = nav->GetFirstDocument();
     ASSERT_TRUE(first);
-    auto second = nav->GetNextDocument(first);
-    ASSERT_TRUE(second);
-    EXPECT_EQ(nav->GetNextDocument(second), nullptr);
-    // Entries are positions: asking again from the first gives the second again.
     EXPECT_EQ(nav->GetNextDocument(first)->Document()->UniversalID(), "b");
+    EXPECT_EQ(nav->GetNextDocument(nav->GetNextDocument(first)), nullptr);  // after the last entry
     EXPECT_THROW(nav->GetNextDocument(nullptr), NotesError);
-    // An entry of another navigator over another book is not a position in this one.
-    const auto other = CreateObject(kDominoProgID)->GetDatabase("", path);
-    const auto otherFirst = other->GetView("$People")->CreateViewNav()->GetFirstDocument();
-    EXPECT_THROW(nav->GetNextDocument(otherFirst), NotesError);
+    EXPECT_THROW(database->GetView("People"), NotesError);  // only the $People view exists
+    // A book without person documents opens, with an empty view.
+    const auto groups = session->GetDatabase("", dir / "groups.dxl")->GetView("$People")->CreateViewNav();
+    EXPECT_EQ(groups->Count(), 0);
+    EXPECT_EQ(groups->GetFirstDocument(), nullptr);
 }
 
-TEST(DxlReader, EmptyPeopleViewHasNoFirstEntry) {
+TEST(ExampleBook, EveryPersonOnceInTheViewsOrder) {
     TempDir dir;
-    const std::string path = dir / "book.dxl";
-    WriteFile(path, Book("<document form='Group'>" + TextItem("Type", "Group") + "</document>"));
+    std::filesystem::copy_file(std::string(TALLOWBY_EXAMPLES_DIR) + "/names.dxl", dir / "names.dxl");
+    const People people = Read(dir / "names.dxl");
+    EXPECT_EQ(people.title, "Corvane Directory");
+    // 213 formatted person documents, one without a form attribute and one raw note;
+    // groups, the server and the database documents are not persons.
+    ASSERT_EQ(people.count, 215);
+    ASSERT_EQ(people.documents.size(), 215u);
+    std::set<std::string> keys;
+    for (const auto& d : people.documents) EXPECT_TRUE(keys.insert(d->UniversalID() + "-" + d->NoteID()).second);
+    const Texts unids = people.Unids();
+    const auto at = [&](const char* unid) { return std::find(unids.begin(), unids.end(), unid) - unids.begin(); };
+    const auto raw = at("580AD3960E66794EE543FA8DF9980BC8");
+    EXPECT_EQ(people.Text(raw, "FirstName") + " " + people.documents[raw]->NoteID(), "Rosamund dfe");
+    // Empty and blank last names first, then "Aalberg".
+    EXPECT_EQ(at("EA09A2C648BBA48E3F183A3854FF9A8F"), 4);
+    EXPECT_EQ(people.Text(4, "LastName"), "Aalberg");
+}
+
+TEST(SessionRegistry, DominoIsTheDxlSessionAndNotesIsNotRegistered) {
+    EXPECT_NE(dynamic_cast<DxlSession*>(CreateObject("DOMINO.notessession").get()), nullptr);
+    for (const char* none : {kNotesProgID, "Excel.Application", ""}) EXPECT_EQ(CreateObject(none), nullptr) << none;
+}
+
+TEST(ValueText, CLocaleNumbersAsPercent15gAndIsoDates) {
+    std::setlocale(LC_ALL, "C");
+    const std::pair<NotesValue, const char*> cases[] = {
+        {NotesValue{}, ""}, {" Ann | 0 \n", " Ann | 0 \n"}, {0.0, "0"}, {12345.0, "12345"}, {-0.1, "-0.1"},
+        {0.1 + 0.2, "0.3"}, {1.0 / 3, "0.333333333333333"}, {1e20, "1e+20"},
+        {123456789012345678.0, "1.23456789012346e+17"},
+        {Day(1970, 3, 15), "1970-03-15"}, {At(1970, 3, 15, 14, 30, 5), "1970-03-15 14:30:05"},
+        {At(1998, 6, 20, 0, 0, 0), "1998-06-20"}, {At(1998, 6, 20, 0, 0, 1), "1998-06-20 00:00:01"},
+        {Day(5, 1, 2), "0005-01-02"}, {At(0, 0, 0, 9, 30, 0), "09:30:00"}};
+    for (const auto& [value, text] : cases) EXPECT_EQ(ValueToText(value), text);
+}
+
+// Another locale, compiled into the test's folder with localedef and found through
+// LOCPATH: its short date order with a four-digit year, and its decimal separator.
+TEST(ValueText, AnotherLocalesDatesAndDecimalSeparator) {
+    TempDir dir;
+    if (std::system(("localedef -i nl_NL -f UTF-8 '" + (dir / "nl_NL.UTF-8") + "' >/dev/null 2>&1").c_str()) != 0)
+        GTEST_SKIP() << "localedef cannot build nl_NL.UTF-8 here";
+    ::setenv("LOCPATH", dir.path().c_str(), 1);
+    ASSERT_NE(std::setlocale(LC_ALL, "nl_NL.UTF-8"), nullptr);
+    const Texts texts = {ValueToText(Day(1970, 3, 15)), ValueToText(At(2004, 11, 2, 14, 30, 5)),
+                         ValueToText(At(1970, 3, 15, 0, 0, 0)), ValueToText(3.5), ValueToText(-1234567.25),
+                         ValueToText("3.5")};
+    std::setlocale(LC_ALL, "C");
+    ::unsetenv("LOCPATH");
+    EXPECT_EQ(texts, (Texts{"15-03-1970", "02-11-2004 14:30:05", "15-03-1970", "3,5", "-1234567,25", "3.5"}));
+}
+
+// Broken and hostile files: the database is not open, so Title and GetView fail with a
+// message that names the file. Nothing crashes, hangs or reaches outside the file.
+void ExpectCannotOpen(const std::string& path, const std::string& reason) {
     const auto database = CreateObject(kDominoProgID)->GetDatabase("", path);
-    EXPECT_EQ(database->Title(), "Corvane Directory");
-    const auto nav = database->GetView("$People")->CreateViewNav();
-    EXPECT_EQ(nav->Count(), 0);
-    EXPECT_EQ(nav->GetFirstDocument(), nullptr);
-}
-
-TEST(DxlReader, OnlyThePeopleViewExists) {
-    TempDir dir;
-    const std::string path = dir / "book.dxl";
-    WriteFile(path, Book(Named("a", "A", "A")));
-    const auto database = CreateObject(kDominoProgID)->GetDatabase("", path);
-    EXPECT_NO_THROW(database->GetView("$people"));
-    EXPECT_THROW(database->GetView("People"), NotesError);
-    EXPECT_THROW(database->GetView("($Users)"), NotesError);
-    EXPECT_THROW(database->GetView(""), NotesError);
-}
-
-TEST(DxlReader, DatabaseWithANamespacePrefixAndDeclaredEncoding) {
-    TempDir dir;
-    // ISO-8859-1 bytes: "Mü" with u-umlaut as one byte 0xFC; values come out as UTF-8.
-    const std::string text =
-        "<?xml version='1.0' encoding='ISO-8859-1'?>"
-        "<dxl:database xmlns:dxl='http://www.lotus.com/dxl' title='Pr\xE9"
-        "fix'><dxl:document form='Person'><dxl:noteinfo unid='p' noteid='1'/>"
-        "<dxl:item name='LastName'><dxl:text>M\xFC</dxl:text></dxl:item></dxl:document>"
-        "<other:document xmlns:other='urn:other' form='Person'/></dxl:database>";
-    const Walk walk = WalkText(dir, text);
-    EXPECT_EQ(walk.title, "Pr\xC3\xA9" "fix");
-    ASSERT_EQ(walk.documents.size(), 1u);
-    EXPECT_EQ(walk.documents[0].Text("LastName"), "M\xC3\xBC");
-}
-
-TEST(DxlReader, InvalidNumbersAndDatesAreEmptyValues) {
-    TempDir dir;
-    const std::string items =
-        "<item name='Zip'><numberlist><number>12a</number><number> +4 </number><number/>"
-        "</numberlist></item>"
-        "<item name='Birthday'><datetimelist><datetime>19700230</datetime><datetime>1970031</datetime>"
-        "<datetime>20000229T235959</datetime><datetime>20000101T246000</datetime>"
-        "<datetime>20000101T1200-0530</datetime></datetimelist></item>";
-    const Walk walk = WalkText(dir, Book(Person("U", "1", items)));
-    ASSERT_EQ(walk.documents.size(), 1u);
-    EXPECT_EQ(Values(walk.documents[0], "Zip"), (NotesValues{NotesValue{}, 4.0, NotesValue{}}));
-    EXPECT_EQ(Values(walk.documents[0], "Birthday"),
-              (NotesValues{NotesValue{}, NotesValue{}, DateTime(2000, 2, 29, 23, 59, 59), NotesValue{},
-                           NotesValue{}}));
-}
-
-TEST(DxlReader, LargeValuesAndChunkBoundaries) {
-    TempDir dir;
-    // A 10 MB comment, and many documents so that values straddle the read chunks.
-    std::string big(10 * 1024 * 1024, 'x');
-    for (std::size_t i = 0; i < big.size(); i += 1000) big[i] = '\n';
-    std::string docs = Person("big", "1", TextItem("LastName", "a") + TextItem("Comment", big));
-    for (int i = 0; i < 3000; ++i) {
-        const std::string n = std::to_string(i);
-        docs += Person("u" + n, n,
-                       TextItem("LastName", "b" + std::string(5 - n.size(), '0') + n) +
-                           TextItem("FirstName", "First name with a long-ish value " + n) +
-                           "<item name='$Revisions'><datetimelist><datetime>20190315T143005,12-05"
-                           "</datetime></datetimelist></item>");
+    try {
+        database->Title();
+        ADD_FAILURE() << "Title of " << path << " did not fail";
+    } catch (const NotesError& e) {
+        EXPECT_NE(std::string(e.what()).find("\"" + path + "\""), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(reason), std::string::npos) << e.what();
     }
-    const Walk walk = WalkText(dir, Book(docs));
-    ASSERT_EQ(walk.documents.size(), 3001u);
-    EXPECT_EQ(walk.documents[0].Text("Comment"), big);
-    for (int i = 0; i < 3000; ++i) {
-        const Seen& d = walk.documents[static_cast<std::size_t>(i) + 1];
-        ASSERT_EQ(d.unid, "u" + std::to_string(i));
-        ASSERT_EQ(d.Text("FirstName"), "First name with a long-ish value " + std::to_string(i));
-    }
+    EXPECT_THROW(database->GetView("$People"), NotesError);
 }
 
-TEST(DxlReader, BufferAndFileGiveTheSameBook) {
+TEST(DxlHostileFile, CannotBeOpened) {
     TempDir dir;
-    const std::string text = Book(Named("b", "Bo", "B") + Named("a", "Al", "A"));
-    const std::string path = dir / "book.dxl";
-    WriteFile(path, text);
-    const auto fromFile = DxlBook::ReadFile(path);
-    const auto fromBuffer = DxlBook::ReadBuffer(text, "memory");
-    ASSERT_EQ(fromFile->PersonCount(), 2u);
-    ASSERT_EQ(fromBuffer->PersonCount(), 2u);
-    for (std::size_t i = 0; i < 2; ++i) {
-        const DxlBook::Person a(*fromFile, i), b(*fromBuffer, i);
-        EXPECT_EQ(a.UniversalID(), b.UniversalID());
-        EXPECT_EQ(a.ItemValues("FirstName"), b.ItemValues("FirstName"));
+    WriteFile(dir / "secret.txt", "secret");
+    const auto withFirstName = [](const std::string& doctype, const std::string& value) {
+        return "<?xml version='1.0'?>" + doctype + "<database xmlns='http://www.lotus.com/dxl'><document>" +
+               TextItem("FirstName", value) + "</document></database>";
+    };
+    std::string bomb = "<!DOCTYPE database [<!ENTITY lol0 'lol'>";  // a billion laughs
+    for (int i = 1; i <= 9; ++i) {
+        bomb += "<!ENTITY lol" + std::to_string(i) + " '";
+        for (int k = 0; k < 10; ++k) bomb += "&lol" + std::to_string(i - 1) + ";";
+        bomb += "'>";
     }
-    EXPECT_EQ(fromFile->Title(), fromBuffer->Title());
-    EXPECT_THROW(DxlBook::Person(*fromFile, 2), NotesError);
-}
-
-TEST(DxlReader, KeepsExactlyTheRecordItemsAndTypeAndForm) {
-    const char* kept[] = {"FirstName", "MiddleInitial", "LastName", "Suffix", "Title",
-                          "MailAddress", "CompanyName", "JobTitle", "OfficeStreetAddress",
-                          "OfficeCity", "OfficeZip", "OfficeState", "OfficeCountry", "Location",
-                          "WebSite", "Department", "Manager", "Assistant", "OfficePhoneNumber",
-                          "OfficeFAXPhoneNumber", "CellPhoneNumber", "PhoneNumber_6", "MiscPhone1",
-                          "MiscPhone2", "MiscPhone3", "StreetAddress", "City", "Zip", "State",
-                          "Country", "Spouse", "Children", "PhoneNumber", "HomeFAXPhoneNumber",
-                          "PersPager", "Birthday", "Anniversary", "Comment", "ShortName",
-                          "AltFullNameSort", "MailDomain", "Categories", "Type", "Form"};
-    static_assert(std::size(kept) == kDxlKeptItemCount);
-    for (std::size_t i = 0; i < std::size(kept); ++i) {
-        EXPECT_EQ(DxlKeptItemIndex(kept[i]), static_cast<int>(i)) << kept[i];
-        std::string upper = kept[i];
-        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        EXPECT_EQ(DxlKeptItemIndex(upper), static_cast<int>(i)) << upper;
+    std::string binary("\x1A\x00\x00\x04\x00\x00\x00\x00", 8);  // a Notes database file proper
+    for (unsigned i = 0, x = 7; i < 65536; ++i) binary += static_cast<char>((x = x * 1103515245u + 12345u) >> 16);
+    const std::pair<std::string, std::string> files[] = {
+        {Book("<document><item name='FirstName'><text>Ann</item>"), "not well-formed"},
+        {Book("<document><item name='FirstName'><text>Ren\xC3\x28</text></item></document>"), "not well-formed"},
+        {binary, "not well-formed"},
+        {"", "empty"},
+        {"<database title='x'><document form='Person'/></database>", "not a Notes DXL database"},
+        {withFirstName("<!DOCTYPE database [<!ENTITY e SYSTEM 'file://" + (dir / "secret.txt") + "'>]>", "&e;"),
+         "declares the entity"},
+        {withFirstName("<!DOCTYPE database SYSTEM 'http://198.51.100.1/a.dtd' [<!ENTITY % remote SYSTEM "
+                       "'http://198.51.100.1/b.dtd'> %remote;]>", "Ann"), "declares the entity"},
+        {withFirstName(bomb + "]>", "&lol9;"), "declares the entity"},
+    };
+    for (const auto& [text, reason] : files) {
+        SCOPED_TRACE(text.substr(0, 100));
+        WriteFile(dir / "names.dxl", text);
+        ExpectCannotOpen(dir / "names.dxl", reason);
+        EXPECT_THROW(DxlBook::ReadBuffer(text, "memory"), NotesError);
     }
-    for (const char* other : {"", "Owner", "$Revisions", "FirstNam", "FirstNames", "Phone Number"})
-        EXPECT_EQ(DxlKeptItemIndex(other), -1) << other;
+    // A valid book cut anywhere cannot be opened either.
+    const std::string valid = Book(Named("a", "Ann", "Able") + Named("b", "Bob", "Baker"));
+    for (std::size_t cut = 1; cut + 1 < valid.size(); cut += 7) {
+        WriteFile(dir / "names.dxl", valid.substr(0, cut));
+        EXPECT_THROW(CreateObject(kDominoProgID)->GetDatabase("", dir / "names.dxl")->Title(), NotesError) << cut;
+    }
+    ExpectCannotOpen(dir / "missing.nsf", "does not exist");
 }
 
 } // namespace
-} // namespace tallowby::dxltest
+} // namespace tallowby
