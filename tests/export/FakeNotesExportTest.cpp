@@ -1,0 +1,72 @@
+// The export run against fake Notes objects: the failures that a DXL book cannot
+// produce (an item that cannot be read, the second session class).
+#include "tests/addressbook/TestSupport.h"
+
+#include "addressbook/Messages.h"
+#include "export/ExportRun.h"
+
+#include <gtest/gtest.h>
+
+namespace tallowby::test {
+namespace {
+
+// The main window's path box and export button and the conversion window. Each
+// message box looks at the worksheet at the moment it is shown.
+struct ExportRig : TextSource, MessageBoxes {
+    std::string Text() const override { return path; }
+    void Show(const std::string& text, const std::string& title) override {
+        shown.emplace_back(text, title);
+        const std::string bytes = FileNames(dir.path()).count("names.xls") ? ReadFile(dir / "names.xls") : "";
+        closedAtMessage = bytes.size() > 4 && bytes.substr(bytes.size() - 4) == std::string("\x0A\0\0\0", 4);
+    }
+    ExportResult Run() {
+        ConversionWindow window{*this, contactsCreate, progress, conversion, done, *this};
+        return CmdConversion_Click(window, state);
+    }
+    TempDir dir;
+    std::string path = dir / "names.nsf";
+    FakeBook book;
+    FakeProgress progress;
+    FakeControl contactsCreate{true, true}, conversion{true, true}, done{true, false};
+    Shown shown;
+    bool closedAtMessage = false;
+    ModuleState state;
+};
+
+TEST(ExportWithFakeNotes, AnItemThatCannotBeReadGivesAnEmptyCellAndTheWalkGoesOn) {
+    ExportRig rig;
+    ScopedSessionClass domino{kDominoProgID, rig.book.Factory()};
+    rig.book.Add("A", "1", "Ann", "Able").Set("City", {std::string("Oslo")});
+    rig.book.Add("B", "2", "Bob", "Baker").Set("City", {std::string("Rome")}).failing = {"City"};
+    rig.book.Add("C", "3", "Cy", "Cole").Set("City", {std::string("Kyiv")});
+    const ExportResult result = rig.Run();
+    ASSERT_EQ(result.outcome, ExportOutcome::Completed) << result.message;
+    EXPECT_EQ(rig.shown, (Shown{{"3 Contacts Saved Successfully", kConversionTitle}}));
+    EXPECT_TRUE(rig.closedAtMessage) << "the worksheet is complete before the message";
+    EXPECT_FALSE(rig.conversion.enabled);
+    EXPECT_FALSE(rig.contactsCreate.enabled);
+    EXPECT_TRUE(rig.done.visible);
+    const std::string sheet = ReadFile(rig.dir / "names.xls");
+    EXPECT_NE(sheet.find("Oslo"), std::string::npos);
+    EXPECT_NE(sheet.find("Kyiv"), std::string::npos);
+    EXPECT_EQ(sheet.find("Rome"), std::string::npos);
+}
+
+TEST(ExportWithFakeNotes, OnTheSecondSessionClassABookThatCannotBeOpenedWritesNothing) {
+    for (const std::string failing : {"no session", "GetDatabase"}) {
+        SCOPED_TRACE(failing);
+        ExportRig rig;
+        rig.book.Add("A", "1", "Ann", "Able");
+        rig.book.failing = {failing};
+        ScopedSessionClass domino{kDominoProgID, {}};
+        ScopedSessionClass notes{kNotesProgID, failing == "no session" ? SessionFactory{} : rig.book.Factory()};
+        EXPECT_EQ(rig.Run().outcome, ExportOutcome::NotInstalled);
+        EXPECT_EQ(rig.shown, (Shown{{kNotAddressBook, kCompanyTitle}}));
+        EXPECT_TRUE(FileNames(rig.dir.path()).empty()) << "no worksheet, no temporary file";
+        EXPECT_TRUE(rig.conversion.enabled);
+        EXPECT_FALSE(rig.done.visible);
+    }
+}
+
+} // namespace
+} // namespace tallowby::test
