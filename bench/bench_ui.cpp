@@ -28,22 +28,6 @@ public:
     std::string last;
 };
 
-class SilentShell : public tallowby::Shell {
-public:
-    void ShellOpen(const std::string&) override {}
-};
-
-class FixedPicker : public tallowby::FilePicker {
-public:
-    explicit FixedPicker(QString path) : path_(std::move(path)) {}
-    std::optional<QString> ShowOpen(QWidget*, const tallowby::OpenFileRequest&) override {
-        return path_;
-    }
-
-private:
-    QString path_;
-};
-
 double PeakMegabytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -67,8 +51,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     SilentMessages messages;
-    SilentShell shell;
-    FixedPicker picker(QString::fromLocal8Bit(argv[1]));
+    tallowby::SilentShell shell;
+    tallowby::FixedPicker picker(QString::fromLocal8Bit(argv[1]));
     tallowby::FrmMain window(tallowby::UiServices{messages, picker, shell});
     window.show();
     QElapsedTimer settle;

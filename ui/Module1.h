@@ -55,6 +55,22 @@ public:
     void Show(const std::string& text, const std::string& title) override;
 };
 
+// For scripted runs (screenshots, benchmarks): a shell that opens nothing and a
+// file-open dialog that always answers with the same path.
+class SilentShell : public Shell {
+public:
+    void ShellOpen(const std::string&) override {}
+};
+
+class FixedPicker : public FilePicker {
+public:
+    explicit FixedPicker(QString path) : path_(std::move(path)) {}
+    std::optional<QString> ShowOpen(QWidget*, const OpenFileRequest&) override { return path_; }
+
+private:
+    QString path_;
+};
+
 // The real services, for the program itself.
 struct UiServices {
     MessageBoxes& messages;

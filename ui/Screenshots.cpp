@@ -32,22 +32,6 @@ public:
     }
 };
 
-class SilentShell : public tallowby::Shell {
-public:
-    void ShellOpen(const std::string&) override {}
-};
-
-class FixedPicker : public tallowby::FilePicker {
-public:
-    explicit FixedPicker(QString path) : path_(std::move(path)) {}
-    std::optional<QString> ShowOpen(QWidget*, const tallowby::OpenFileRequest&) override {
-        return path_;
-    }
-
-private:
-    QString path_;
-};
-
 void Settle(QWidget* window) {
     QElapsedTimer timer;
     timer.start();
@@ -104,8 +88,8 @@ int main(int argc, char** argv) {
     }
 
     SilentMessages messages;
-    SilentShell shell;
-    FixedPicker picker(copy);
+    tallowby::SilentShell shell;
+    tallowby::FixedPicker picker(copy);
     tallowby::FrmMain window(tallowby::UiServices{messages, picker, shell});
     window.show();
     Settle(&window);
