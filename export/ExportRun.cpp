@@ -258,6 +258,7 @@ private:
     ExportResult Refuse();
     ExportResult FileFailure(int16_t status);
     ExportResult NotesFailure(ExportOutcome outcome);
+    ExportResult Fail(ExportOutcome outcome, std::string message);
     int16_t WriteHeader();
     int16_t WriteRow(NotesDocument* document, int32_t row);
     void Progress(int32_t value);
@@ -407,37 +408,33 @@ void ExportRun::Progress(int32_t value) {
 }
 
 ExportResult ExportRun::Refuse() {
-    result_.outcome = ExportOutcome::Refused;
-    result_.message = "The worksheet would be written over the address book itself:\r\n" + target_ +
-                      "\r\n\r\nNothing was written. Give the address book a name that does not "
-                      "end in \".xls\", or choose another worksheet file.";
-    window_.messages.Show(result_.message, kCompanyTitle);
-    return result_;
+    return Fail(ExportOutcome::Refused,
+                "The worksheet would be written over the address book itself:\r\n" + target_ +
+                    "\r\n\r\nNothing was written. Give the address book a name that does not "
+                    "end in \".xls\", or choose another worksheet file.");
 }
 
 ExportResult ExportRun::FileFailure(int16_t status) {
-    notes_.Drop();
-    if (temp_) temp_->Discard();
-    result_.outcome = ExportOutcome::FileError;
-    result_.contactsWritten = 0;
-    result_.valuesShortened = 0;
-    result_.contactsLeftOut = 0;
     std::string reason = StatusText(status);
     if (reason.empty()) reason = "error " + std::to_string(status);
-    result_.message = "The worksheet could not be saved:\r\n" + target_ + "\r\n\r\nReason: " +
-                      reason +
-                      ".\r\n\r\nNothing was written; an earlier file of that name is unchanged. "
-                      "Check the folder and the free disk space, then try again.";
-    window_.messages.Show(result_.message, kCompanyTitle);
-    return result_;
+    return Fail(ExportOutcome::FileError,
+                "The worksheet could not be saved:\r\n" + target_ + "\r\n\r\nReason: " + reason +
+                    ".\r\n\r\nNothing was written; an earlier file of that name is unchanged. "
+                    "Check the folder and the free disk space, then try again.");
 }
 
-ExportResult ExportRun::NotesFailure(ExportOutcome outcome) {
+ExportResult ExportRun::NotesFailure(ExportOutcome outcome) { return Fail(outcome, kNotAddressBook); }
+
+// Every way a run ends without a worksheet: the Notes objects and the temporary file
+// go, nothing counts as written, and one message box says why.
+ExportResult ExportRun::Fail(ExportOutcome outcome, std::string message) {
     notes_.Drop();
     if (temp_) temp_->Discard();
     result_.outcome = outcome;
     result_.contactsWritten = 0;
-    result_.message = kNotAddressBook;
+    result_.valuesShortened = 0;
+    result_.contactsLeftOut = 0;
+    result_.message = std::move(message);
     window_.messages.Show(result_.message, kCompanyTitle);
     return result_;
 }
