@@ -507,23 +507,18 @@ int16_t ExcelFile::WriteValue(int32_t ValueType, int32_t CellFontUsed, int32_t A
         int16_t integer;
         int16_t status = RoundToInt16(number, integer);
         if (status != kStatusOk) return status;
-        if (!open_) return kStatusNoFile;
-        if (integer < 0) {
-            // Readers take the INTEGER record's value as unsigned (-1 would show as
-            // 65535), so a negative whole number goes into a NUMBER record instead.
-            unsigned char* p = Reserve(19, status);
+        // Readers take the INTEGER record's value as unsigned (-1 would show as
+        // 65535), so a negative whole number goes into a NUMBER record below.
+        if (integer >= 0) {
+            if (!open_) return kStatusNoFile;
+            unsigned char* p = Reserve(13, status);
             if (!p) return status;
-            putHead(p, kRecNumber, 15);
-            PutDouble(p + 11, integer);
-            Commit(19);
+            putHead(p, kRecInteger, 9);
+            Put16(p + 11, static_cast<uint16_t>(integer));
+            Commit(13);
             return kStatusOk;
         }
-        unsigned char* p = Reserve(13, status);
-        if (!p) return status;
-        putHead(p, kRecInteger, 9);
-        Put16(p + 11, static_cast<uint16_t>(integer));
-        Commit(13);
-        return kStatusOk;
+        number = integer;
     }
 
     if (!open_) return kStatusNoFile;
