@@ -3,6 +3,10 @@
 #include "addressbook/ContactTree.h"
 #include "addressbook/Notes.h"
 
+#include <unicode/normalizer2.h>
+#include <unicode/utf8.h>
+
+#include <algorithm>
 #include <new>
 
 namespace tallowby {
@@ -67,14 +71,28 @@ std::string DisplayText(const std::string& first, const std::string& middle,
 }
 
 std::string CategoryKey(const std::string& firstName) {
-    // The first character of the trimmed name decides. Any byte of a multi-byte UTF-8
-    // character is >= 0x80, so an accented or non-Latin first letter never matches
-    // here and the contact goes to "Other" with digits, punctuation and blank names.
+    // The first character of the trimmed name decides. A letter with diacritics files
+    // under its base letter, the first character of its canonical decomposition ("É"
+    // is "E" and a combining acute accent); letters without one (Ø, Ł, Æ), other
+    // scripts, digits, punctuation and blank names go to "Other".
     const std::string_view trimmed = TrimSpaces(firstName);
     if (trimmed.empty()) return kOtherKey;
-    const char c = trimmed.front();
+    const auto length = static_cast<int32_t>(std::min<std::size_t>(trimmed.size(), 4));
+    int32_t offset = 0;
+    UChar32 c = 0;
+    U8_NEXT(trimmed.data(), offset, length, c);
+    if (c < 0) return kOtherKey;  // not well-formed UTF-8
+    if (c >= 0x80) {
+        UErrorCode status = U_ZERO_ERROR;
+        const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+        icu::UnicodeString decomposition;
+        if (U_FAILURE(status) || !nfd->getDecomposition(c, decomposition) ||
+            decomposition.isEmpty())
+            return kOtherKey;
+        c = decomposition.char32At(0);
+    }
     if (c >= 'a' && c <= 'z') return std::string(1, static_cast<char>(c - 'a' + 'A'));
-    if (c >= 'A' && c <= 'Z') return std::string(1, c);
+    if (c >= 'A' && c <= 'Z') return std::string(1, static_cast<char>(c));
     return kOtherKey;
 }
 

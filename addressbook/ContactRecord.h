@@ -28,7 +28,8 @@ std::string DisplayText(const std::string& first, const std::string& middle,
                         const std::string& last);
 
 // The key of the category node a contact is filed under: "A".."Z" for a trimmed first
-// name that begins with a Latin letter (either case), otherwise "Other".
+// name that begins with a Latin letter (either case, with or without diacritics that
+// decompose canonically: "Émile" is under "E"), otherwise "Other".
 std::string CategoryKey(const std::string& firstName);
 
 // Reads the 42 items of a person document in record order, keeping the first value

@@ -3,7 +3,7 @@
 # Usage: tests/install_deps.sh [extra-package ...]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libexpat1-dev expat
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libexpat1-dev expat libicu-dev
           qt6-base-dev python3-xlrd gnumeric time "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -47,11 +47,15 @@ TEST(ContactRecord, DisplayTextAndCategory) {
         {"\tAnn", "", "Lee\n", "\tAnn Lee\n"},  // only spaces are trimmed
     };
     for (const auto& n : names) EXPECT_EQ(DisplayText(n[0], n[1], n[2]), n[3]) << n[0] << "/" << n[1] << "/" << n[2];
-    // A Latin letter in either case, after leading spaces; anything else is "Other".
+    // A Latin letter in either case, after leading spaces, also with diacritics that
+    // decompose canonically; anything else is "Other".
     const char* categories[][2] = {
         {"Ann", "A"}, {"ann", "A"}, {"zoe", "Z"}, {"   bob  ", "B"}, {"", "Other"}, {"   ", "Other"},
-        {"7eleven", "Other"}, {"'t Hooft", "Other"}, {"Émile", "Other"}, {"émile", "Other"},
-        {"Иван", "Other"}, {"李小龙", "Other"}, {"Ａnn" /* full-width */, "Other"}, {"\xC3", "Other"},
+        {"7eleven", "Other"}, {"'t Hooft", "Other"}, {"Émile", "E"}, {"émile", "E"}, {"Åke", "A"},
+        {"Ólafur", "O"}, {"ǖ", "U"}, {"e\u0301mile", "E"}, {"Øystein", "Other"}, {"Łukasz", "Other"},
+        {"Æsa", "Other"}, {"ǅ" /* compatibility only */, "Other"}, {"Иван", "Other"},
+        {"Йован", "Other"}, {"李小龙", "Other"}, {"Ａnn" /* full-width */, "Other"}, {"\xC3", "Other"},
+        {"\xC3\x89", "E"}, {"\xE0\x80\x80", "Other"} /* overlong */,
     };
     for (const auto& c : categories) EXPECT_EQ(CategoryKey(c[0]), c[1]) << c[0];
 }

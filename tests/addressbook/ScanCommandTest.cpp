@@ -24,7 +24,7 @@ TEST(ScanCommand, PrintsTheTreeAndTheMessage) {
     // Contact lines (display text, a tab, the key) in the view's order under their category.
     const std::multimap<std::string, std::string> contacts = {
         {"A", "Ann M. Lee\tP1-8fa"}, {"B", "bob Adams\tP2-1P2"}, {"Other", "\tP4-1P4"},
-        {"Other", "Émile Zola\tP3-1P3"}};
+        {"E", "Émile Zola\tP3-1P3"}};
     std::string expected = "Notes Address Book\n";
     std::vector<std::string> categories;
     for (char c = 'A'; c <= 'Z'; ++c) categories.emplace_back(1, c);
