@@ -77,6 +77,28 @@ bool MemoryContactTree::Expand(const std::string& key) {
     return true;
 }
 
+void MemoryContactTree::RemoveContacts() {
+    // Contact nodes lie two levels down (root, category, contact): keep the nodes of
+    // the first two levels in their order and build the links again.
+    std::vector<bool> keep(nodes_.size());
+    for (std::size_t i = 0; i < nodes_.size(); ++i) {
+        const Node& node = nodes_[i];
+        keep[i] = node.parentKey.empty() || Find(node.parentKey)->parentKey.empty();
+    }
+    std::vector<Node> kept;
+    for (std::size_t i = 0; i < nodes_.size(); ++i)
+        if (keep[i]) kept.push_back(std::move(nodes_[i]));
+    nodes_.clear();
+    roots_.clear();
+    index_.clear();
+    for (Node& node : kept) {
+        const bool expanded = node.expanded;
+        Add(node.parentKey, node.key, node.text, node.image);
+        nodes_.back().tag = std::move(node.tag);
+        nodes_.back().expanded = expanded;
+    }
+}
+
 std::vector<std::pair<const MemoryContactTree::Node*, int>> MemoryContactTree::InTreeOrder() const {
     std::vector<std::pair<const Node*, int>> order;
     order.reserve(nodes_.size());

@@ -3,6 +3,8 @@
 // command-line tool, a QTreeWidget adapter in the desktop program.
 #pragma once
 
+#include "addressbook/ContactRecord.h"
+
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -31,8 +33,15 @@ public:
     // The tag of the node with that key; nullopt when there is no such node.
     virtual std::optional<std::string> Tag(const std::string& key) const = 0;
     virtual bool SetTag(const std::string& key, const std::string& tag) = 0;
+    // Sets the tag to the record text of fields. A tree that shows contacts keeps the
+    // fields themselves as well, so that a "|" inside a value never moves a field.
+    virtual bool SetRecord(const std::string& key, const ContactFields& fields) {
+        return SetTag(key, RecordText(fields));
+    }
     virtual bool SetText(const std::string& key, const std::string& text) = 0;
     virtual bool Expand(const std::string& key) = 0;
+    // Removes every contact node; the root and the category nodes stay.
+    virtual void RemoveContacts() = 0;
     // Show the tree as it is now (no event loop runs during a scan).
     virtual void Repaint() = 0;
 };
@@ -57,6 +66,7 @@ public:
     bool SetTag(const std::string& key, const std::string& tag) override;
     bool SetText(const std::string& key, const std::string& text) override;
     bool Expand(const std::string& key) override;
+    void RemoveContacts() override;
     void Repaint() override { ++repaints_; }
 
     const std::vector<Node>& nodes() const { return nodes_; }  // in insertion order

@@ -6,6 +6,8 @@
 #include "addressbook/NotesCalls.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -147,6 +149,13 @@ bool CopyFileUnguarded(const std::string& source, const std::string& destination
     return ok;
 }
 
+// The book a path names: its canonical path where the file exists, so that two
+// spellings of one file are one book; else the path as typed.
+std::string BookIdentity(const std::string& path) {
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
 } // namespace
 
 bool CopyFileTo(const std::string& source, const std::string& destination, bool failIfExists) {
@@ -213,7 +222,11 @@ ScanOutcome CmdEnumerateNotes_Click(ScanWindow& window, ModuleState& state) {
         return ScanOutcome::NotAddressBook;
     }
 
+    // Contacts of another book go; a rescan of the same book refreshes its nodes.
     ContactTree& tree = window.ContactsTreeView;
+    const std::string book = BookIdentity(databasePath);
+    if (book != state.ScannedBook) tree.RemoveContacts();
+    state.ScannedBook = book;
     ProgressBar& progress = window.ProgBarScanNotes;
     progress.SetMinimum(0);
     if (count) progress.SetMaximum(*count);
@@ -236,12 +249,12 @@ ScanOutcome CmdEnumerateNotes_Click(ScanWindow& window, ModuleState& state) {
             const ContactFields fields = ReadContactFields(*notes.document);
             const std::string text = DisplayText(fields[0], fields[1], fields[2]);
             if (tree.Add(CategoryKey(fields[0]), key, text, kImageContact)) {
-                tree.SetTag(key, RecordText(fields));
+                tree.SetRecord(key, fields);
                 tree.Expand(key);
             } else if (tree.Contains(key)) {
                 // Seen before (a second scan of the same book): refresh the node.
                 tree.SetText(key, text);
-                tree.SetTag(key, RecordText(fields));
+                tree.SetRecord(key, fields);
             } else if (!firstEntry) {
                 break;  // no category node to file it under
             }

@@ -13,6 +13,7 @@ namespace tallowby {
 inline constexpr std::size_t kPanelBoxCount = 42;
 inline constexpr std::size_t kSuffixIndex = 3;
 inline constexpr std::size_t kTitleIndex = 4;
+inline constexpr std::size_t kEmailIndex = 5;
 
 // Splits a record text at every "|" (no limit on the parts, nothing unescaped): n
 // separators give n + 1 parts, so the empty text gives one empty part.

@@ -209,9 +209,9 @@ void FrmMain::mnuExit_Click() {
 }
 
 void FrmMain::ContactsTreeView_NodeClick(QTreeWidgetItem* node) {
-    const std::optional<std::string> tag = tree_.Tag(QtContactTree::KeyOf(node));
-    if (!tag || tag->empty()) return;  // the root, a letter or "Other"
-    const std::vector<std::string> fields = SplitTag(*tag);
+    // The fields as the scan read them: a "|" inside a value moves nothing.
+    const std::vector<std::string> fields = tree_.FieldsOf(node);
+    if (fields.empty()) return;  // the root, a letter or "Other"
     ui_->ImgContact->setVisible(true);
     ui_->LblTopName->setText(QString::fromStdString(PanelHeading(fields)));
     for (std::size_t i = 0; i < boxes_.size(); ++i) SetBoxText(boxes_[i], PanelBoxText(fields, i));

@@ -1,5 +1,7 @@
 #include "ui/QtControls.h"
 
+#include "ui/ContactPanel.h"
+
 #include <QAbstractItemView>
 #include <QLineEdit>
 #include <QPalette>
@@ -49,7 +51,7 @@ bool QtContactTree::Add(const std::string& parentKey, const std::string& key,
         if (!parentNode) return false;
         parent = parentNode->item;
     }
-    auto* item = new QTreeWidgetItem(QStringList{QString::fromStdString(text)});
+    auto* item = new QTreeWidgetItem;
     if (image >= 1 && image <= static_cast<int>(icons_.size())) {
         item->setIcon(0, icons_[static_cast<std::size_t>(image - 1)]);
     }
@@ -59,7 +61,7 @@ bool QtContactTree::Add(const std::string& parentKey, const std::string& key,
     } else {
         tree_->addTopLevelItem(item);
     }
-    nodes_.insert(qkey, Node{item, std::string()});
+    Show(*nodes_.insert(qkey, Node{item, std::string(), text, {}}));
     return true;
 }
 
@@ -82,6 +84,20 @@ std::string QtContactTree::TagOf(const QTreeWidgetItem* item) const {
     return node && node->item == item ? node->tag : std::string();
 }
 
+std::vector<std::string> QtContactTree::FieldsOf(const QTreeWidgetItem* item) const {
+    const Node* node = item ? FindNode(KeyOf(item)) : nullptr;
+    if (!node || node->item != item || node->tag.empty()) return {};
+    if (node->ends.empty()) return SplitTag(node->tag);
+    std::vector<std::string> fields;
+    fields.reserve(node->ends.size());
+    std::size_t start = 0;
+    for (const uint32_t end : node->ends) {
+        fields.push_back(node->tag.substr(start, end - start));
+        start = end + 1;  // past the separator
+    }
+    return fields;
+}
+
 bool QtContactTree::Contains(const std::string& key) const { return FindNode(key) != nullptr; }
 
 std::optional<std::string> QtContactTree::Tag(const std::string& key) const {
@@ -94,14 +110,70 @@ bool QtContactTree::SetTag(const std::string& key, const std::string& tag) {
     const auto it = nodes_.find(QString::fromStdString(key));
     if (it == nodes_.end()) return false;
     it.value().tag = tag;
+    it.value().ends.clear();
+    Show(it.value());
+    return true;
+}
+
+bool QtContactTree::SetRecord(const std::string& key, const ContactFields& fields) {
+    const auto it = nodes_.find(QString::fromStdString(key));
+    if (it == nodes_.end()) return false;
+    Node& node = it.value();
+    node.tag = RecordText(fields);
+    node.ends.clear();
+    if (node.tag.size() < UINT32_MAX) {
+        node.ends.reserve(fields.size());
+        std::size_t end = 0;
+        for (const std::string& field : fields) {
+            end += field.size();
+            node.ends.push_back(static_cast<uint32_t>(end));
+            ++end;  // the separator
+        }
+    }
+    Show(node);
     return true;
 }
 
 bool QtContactTree::SetText(const std::string& key, const std::string& text) {
-    QTreeWidgetItem* item = Find(key);
-    if (!item) return false;
-    item->setText(0, QString::fromStdString(text));
+    const auto it = nodes_.find(QString::fromStdString(key));
+    if (it == nodes_.end()) return false;
+    it.value().text = text;
+    Show(it.value());
     return true;
+}
+
+void QtContactTree::Show(const Node& node) {
+    // A contact without a name shows its e-mail address, else "(no name)". The text is
+    // always plain, and the whole of it is the tooltip of a narrow tree.
+    QString shown = QString::fromStdString(node.text);
+    if (shown.isEmpty() && !node.tag.empty()) {
+        std::string email;
+        if (node.ends.size() > kEmailIndex) {
+            const std::size_t start = node.ends[kEmailIndex - 1] + 1;
+            email = node.tag.substr(start, node.ends[kEmailIndex] - start);
+        } else if (const auto fields = SplitTag(node.tag); fields.size() > kEmailIndex) {
+            email = fields[kEmailIndex];
+        }
+        shown = email.empty() ? QStringLiteral("(no name)") : QString::fromStdString(email);
+    }
+    node.item->setText(0, shown);
+    node.item->setToolTip(0, QStringLiteral("<p style='white-space:pre'>%1</p>")
+                                 .arg(shown.toHtmlEscaped()));
+}
+
+void QtContactTree::RemoveContacts() {
+    // Contact nodes lie two levels down: root, category, contact.
+    for (auto it = nodes_.begin(); it != nodes_.end();) {
+        const QTreeWidgetItem* item = it.value().item;
+        if (item->parent() && item->parent()->parent())
+            it = nodes_.erase(it);
+        else
+            ++it;
+    }
+    for (int i = 0; i < tree_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* root = tree_->topLevelItem(i);
+        for (int j = 0; j < root->childCount(); ++j) qDeleteAll(root->child(j)->takeChildren());
+    }
 }
 
 bool QtContactTree::Expand(const std::string& key) {

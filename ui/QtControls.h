@@ -11,6 +11,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 class QLineEdit;
 class QProgressBar;
@@ -53,9 +54,11 @@ private:
 };
 
 // The contact tree on a QTreeWidget. Every node's key is kept in its item (KeyRole)
-// and in a hash from key to item and tag, so that finding a node by key costs the
+// and in a hash from key to item and record, so that finding a node by key costs the
 // same for the 28th node as for the 30,000th. Tags stay beside the hash as they came
-// (UTF-8): the widget never shows them, and a scan sets 30,000 of them.
+// (UTF-8): the widget never shows them, and a scan sets 30,000 of them. A contact's
+// record also keeps where each field ends in the tag, so that the details panel gets
+// every field whole, whatever "|" the values hold.
 class QtContactTree : public ContactTree {
 public:
     static constexpr int KeyRole = Qt::UserRole + 1;
@@ -69,21 +72,29 @@ public:
     bool Contains(const std::string& key) const override;
     std::optional<std::string> Tag(const std::string& key) const override;
     bool SetTag(const std::string& key, const std::string& tag) override;
+    bool SetRecord(const std::string& key, const ContactFields& fields) override;
     bool SetText(const std::string& key, const std::string& text) override;
     bool Expand(const std::string& key) override;
+    void RemoveContacts() override;
     void Repaint() override;
 
     QTreeWidgetItem* Find(const std::string& key) const;
     static std::string KeyOf(const QTreeWidgetItem* item);
     // The tag of the node shown by item; empty for an item not in this tree.
     std::string TagOf(const QTreeWidgetItem* item) const;
+    // The 42 fields of the contact shown by item, as the scan read them; a tag set as
+    // plain text is split at "|". Empty for the root, a category or an unknown item.
+    std::vector<std::string> FieldsOf(const QTreeWidgetItem* item) const;
 
 private:
     struct Node {
         QTreeWidgetItem* item = nullptr;
         std::string tag;
+        std::string text;  // the display text the scan gave
+        std::vector<uint32_t> ends;  // where each field ends in tag, when set as a record
     };
     const Node* FindNode(const std::string& key) const;
+    static void Show(const Node& node);
 
     QTreeWidget* tree_;
     std::array<QIcon, 3> icons_;

@@ -74,6 +74,21 @@ TEST(Scan, FilesContactsByCategoryAndASecondScanRefreshesThem) {
     EXPECT_EQ(*rig.tree.Tag("U1-8fa"), "Ann||Lea" + std::string(39, '|'));
     EXPECT_EQ(rig.tree.Tag("Xbob-8")->substr(0, 6), "Zed||Z");
     EXPECT_EQ(rig.state.ContactIndex, 8);
+
+    // Another book: the contacts of the first go before the walk; the same book under
+    // another spelling keeps them; a book that cannot be read changes nothing.
+    book.documents.resize(2);
+    test::WriteFile(rig.dir / "other.nsf", "");
+    EXPECT_EQ(rig.Run("other.nsf"), ScanOutcome::Completed);
+    const Texts other{"A/U1-8fa/Ann M. Lee", "Z/Xbob-8/Zed Z"};
+    EXPECT_EQ(Contacts(rig.tree), other);
+    EXPECT_EQ(rig.tree.nodes().size(), 30u);
+    book.documents.resize(1);
+    EXPECT_EQ(rig.Run("./other.nsf"), ScanOutcome::Completed);
+    EXPECT_EQ(Contacts(rig.tree), other);
+    book.documents.clear();
+    EXPECT_EQ(rig.Run("third.nsf"), ScanOutcome::NotAddressBook);
+    EXPECT_EQ(Contacts(rig.tree), other);
 }
 
 // The failure rules: on the first entry a failing step is skipped, on a later one it
@@ -130,7 +145,7 @@ TEST(Scan, FailureRules) {
             return k == Book ? book.Factory() : SessionFactory{};
         };
         ScopedSessionClass first(kDominoProgID, factory(c.first)), second(kNotesProgID, factory(c.second));
-        rig.state = {7, 123, ""};
+        rig.state = {7, 123, "", ""};
         EXPECT_EQ(rig.Run(), c.outcome);
         EXPECT_LE(book.sessions, 1);  // the second class only when the first yields none
         if (c.outcome == Outcome::Completed) {
