@@ -266,6 +266,22 @@ std::string ExcelFile::ToWindows1252(std::string_view utf8) {
     return out;
 }
 
+bool ExcelFile::LosesCharacters(std::string_view utf8) {
+    const auto* in = reinterpret_cast<const unsigned char*>(utf8.data());
+    const size_t n = utf8.size();
+    for (size_t i = 0; i < n;) {
+        if (in[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        uint32_t cp = 0;
+        const size_t len = DecodeUtf8(in, n, i, cp);
+        if (len == 0 || Windows1252Code(cp) == '?') return true;
+        i += len;
+    }
+    return false;
+}
+
 ExcelFile::ExcelFile() = default;
 
 ExcelFile::~ExcelFile() { Abandon(); }

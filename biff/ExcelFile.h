@@ -92,6 +92,9 @@ public:
     // with no Windows-1252 code, and each byte of invalid UTF-8, becomes '?'.
     // This is the conversion every text of the file goes through.
     static std::string ToWindows1252(std::string_view utf8);
+    // True when ToWindows1252 would write some character of the text as '?': one
+    // Windows-1252 lacks, or a byte of invalid UTF-8. Writes nothing.
+    static bool LosesCharacters(std::string_view utf8);
 
     // Size of the in-memory output buffer; every record fits in it whole.
     static constexpr size_t kBufferSize = 64 * 1024;

@@ -1,4 +1,4 @@
-// tallowby-cli export [--output FILE] [--open] DATABASE
+// tallowby-cli export [--format xls|xlsx|csv] [--output FILE] [--open] DATABASE
 #include "cli/Commands.h"
 #include "cli/Console.h"
 
@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,7 +28,7 @@ namespace tallowby::cli {
 namespace {
 
 const char kExportUsage[] =
-    "Usage: tallowby-cli export [--output FILE] [--open] DATABASE\n"
+    "Usage: tallowby-cli export [--format xls|xlsx|csv] [--output FILE] [--open] DATABASE\n"
     "Run 'tallowby-cli --help' for details.\n";
 
 int Usage(const std::string& problem) {
@@ -52,7 +53,9 @@ void OpenWithDesktop(const std::string& path) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
     std::string program = "xdg-open";
-    std::vector<char*> argv = {program.data(), const_cast<char*>(path.c_str()), nullptr};
+    // xdg-open knows no "--": a name starting with '-' would be taken for an option.
+    std::string argument = path.front() == '-' ? "./" + path : path;
+    std::vector<char*> argv = {program.data(), argument.data(), nullptr};
     pid_t pid = 0;
     const int error = posix_spawnp(&pid, "xdg-open", &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -85,6 +88,7 @@ void OpenWithDesktop(const std::string& path) {
 int RunExport(const std::vector<std::string>& args) {
     std::string output;
     std::string database;
+    std::string formatName;
     bool open = false;
     bool optionsDone = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -93,6 +97,11 @@ int RunExport(const std::vector<std::string>& args) {
             optionsDone = true;
         } else if (!optionsDone && arg == "--open") {
             open = true;
+        } else if (!optionsDone && (arg == "--format" || arg.rfind("--format=", 0) == 0)) {
+            if (arg == "--format" && i + 1 >= args.size()) return Usage("--format needs xls, xlsx or csv");
+            formatName = arg == "--format" ? args[++i] : arg.substr(9);
+            if (!FormatFromName(formatName))
+                return Usage("unknown format '" + formatName + "': choose xls, xlsx or csv");
         } else if (!optionsDone && arg == "--output") {
             if (i + 1 >= args.size()) return Usage("--output needs a file name");
             output = args[++i];
@@ -110,8 +119,21 @@ int RunExport(const std::vector<std::string>& args) {
     }
     if (database.empty()) return Usage("no DATABASE given");
 
-    // A clear word for the commonest mistake, before the run's general message.
+    // --format decides, else the extension of --output, else the Excel 2.1 worksheet.
+    const std::optional<ExportFormat> byName = FormatFromName(formatName);
+    const std::optional<ExportFormat> byExtension = FormatFromExtension(output);
+    if (byName && byExtension && *byName != *byExtension)
+        return Usage("--format " + std::string(FormatName(*byName)) + " does not match the extension of '" +
+                     output + "' (" + std::string(FormatExtension(*byExtension)) + ")");
+    const ExportFormat format = byName ? *byName : byExtension ? *byExtension : ExportFormat::Xls;
+
     struct stat info {};
+    if (!output.empty() && ::stat(output.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        std::fprintf(stderr, "tallowby-cli: %s is a folder; give --output the name of a file.\n", output.c_str());
+        return 1;
+    }
+
+    // A clear word for the commonest mistake, before the run's general message.
     if (::stat(database.c_str(), &info) != 0) {
         std::fprintf(stderr, "tallowby-cli: cannot read the address book %s: %s\n",
                      database.c_str(), std::strerror(errno));
@@ -139,7 +161,7 @@ int RunExport(const std::vector<std::string>& args) {
     ModuleState state;  // no scan: the bar's maximum is the view's count
 
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, RemoveTempAndDie);
-    const ExportResult result = CmdConversion_Click(window, state, output);
+    const ExportResult result = CmdConversion_Click(window, state, output, format);
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
     progress.Finish();
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libexpat1-dev expat libicu-dev
-          qt6-base-dev python3-xlrd gnumeric time "$@")
+          qt6-base-dev libxlsxwriter-dev python3-xlrd python3-openpyxl gnumeric time "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")

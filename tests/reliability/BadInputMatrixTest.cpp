@@ -182,7 +182,9 @@ const std::vector<Row>& Rows() {
         {"SeventyThousandPersons", [](TempDir& box, Input& in) {
              At("big.dxl", DxlBook(Persons(70000)), "big.xls", false)(box, in);
          }, 70000, "big.bak", kCompleted, 65535, "65535 Contacts Saved Successfully\r\n\r\n4465 contacts were left out: "
-         "a worksheet holds at most 65,535 contacts. Split the address book to export the rest."},
+         "a worksheet holds at most 65,535 contacts. Split the address book to export the rest.\r\n\r\nSome programs "
+         "(Gnumeric, Python's xlrd, Excel before 97) read only the first 16,384 rows of a worksheet like this one: the "
+         "header and 16,383 contacts. An .xlsx workbook keeps every row readable."},
     };
     return rows;
 }
@@ -258,9 +260,12 @@ void BadInputMatrix::CheckExport() {
     const Snapshot before = TakeSnapshot(in.folder);
     std::string message = row.outcome == kNotBook ? kNotAddressBook : row.says;
     if (row.outcome == kFileError)
-        message = "The worksheet could not be saved:\r\n" + in.target + "\r\n\r\nReason: " + message + ".\r\n\r\n"
-                  "Nothing was written; an earlier file of that name is unchanged. Check the folder and the "
-                  "free disk space, then try again.";
+        message = "The worksheet could not be saved:\r\n" + in.target + "\r\n\r\nReason: " + message + ".\r\n\r\n" +
+                  (fs::is_character_file(in.target)
+                       ? "It is a device or a pipe and is written directly: what reached it before the failure is "
+                         "incomplete. Check the device, then try again."
+                       : "Nothing was written; an earlier file of that name is unchanged. Check the folder and the "
+                         "free disk space, then try again.");
     if (row.outcome == ExportOutcome::Refused)
         message = "The worksheet would be written over the address book itself:\r\n" + in.target + "\r\n\r\n"
                   "Nothing was written. Give the address book a name that does not end in \".xls\", or "

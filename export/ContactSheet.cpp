@@ -1,0 +1,19 @@
+#include "export/ContactSheet.h"
+
+#include "export/SheetFactories.h"
+
+namespace tallowby {
+
+std::unique_ptr<ContactSheet> MakeContactSheet(ExportFormat format) {
+    switch (format) {
+    case ExportFormat::Xlsx:
+        return MakeXlsxSheet();
+    case ExportFormat::Csv:
+        return MakeCsvSheet();
+    case ExportFormat::Xls:
+        break;
+    }
+    return MakeXlsSheet();
+}
+
+} // namespace tallowby

@@ -1,0 +1,60 @@
+#include "export/XlsxText.h"
+
+#include "export/Utf8.h"
+
+namespace tallowby {
+
+const std::string& PrepareXlsxText(const std::string& value, std::string& scratch, XlsxCell& cell) {
+    bool copying = false;
+    const auto copyUpTo = [&](std::size_t end) {
+        if (!copying) scratch.assign(value, 0, end);
+        copying = true;
+    };
+    std::size_t units = 0, line = 0;
+    const std::size_t size = value.size();
+    for (std::size_t pos = 0; pos < size;) {
+        uint32_t code = static_cast<unsigned char>(value[pos]);
+        const std::size_t length = code < 0x80 ? 1 : DecodeUtf8At(value, pos, code);
+        const char* replacement = nullptr;
+        if (code == '\r') {
+            copyUpTo(pos);
+            if (pos + 1 < size && value[pos + 1] == '\n') {  // the LF that follows stays
+                ++pos;
+                continue;
+            }
+            code = '\n';
+            replacement = "\n";
+        } else if ((code < 0x20 && code != '\t' && code != '\n') || code == 0xFFFE || code == 0xFFFF) {
+            copyUpTo(pos);
+            cell.dropped = true;
+            pos += length;
+            continue;
+        } else if (code == kInvalidUtf8) {
+            copyUpTo(pos);
+            cell.dropped = true;
+            code = 0xFFFD;
+            replacement = "\xEF\xBF\xBD";
+        }
+        const std::size_t width = code > 0xFFFF ? 2 : 1;
+        if (units + width > kXlsxCellUnits) {
+            copyUpTo(pos);
+            cell.shortened = true;
+            break;
+        }
+        units += width;
+        if (code == '\n') {
+            cell.wraps = true;
+            line = 0;
+        } else if (++line > cell.widest) {
+            cell.widest = line;
+        }
+        if (copying) {
+            if (replacement != nullptr) scratch += replacement;
+            else scratch.append(value, pos, length);
+        }
+        pos += length;
+    }
+    return copying ? scratch : value;
+}
+
+} // namespace tallowby
