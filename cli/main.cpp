@@ -31,7 +31,10 @@ const char kUsage[] =
     "      reason to stderr and exits 1; a usage error exits 2.\n"
     "\n"
     "  tallowby-cli --help\n"
-    "      Shows this text.\n";
+    "      Shows this text.\n"
+    "\n"
+    "  tallowby-cli --version\n"
+    "      Prints the program's version.\n";
 
 } // namespace
 
@@ -47,6 +50,10 @@ int main(int argc, char** argv) {
     args.erase(args.begin());
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::puts("tallowby-cli " TALLOWBY_VERSION_TEXT);
         return 0;
     }
     if (command == "scan") return tallowby::cli::RunScan(args);
