@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libexpat1-dev expat libicu-dev
-          qt6-base-dev libxlsxwriter-dev python3-xlrd python3-openpyxl gnumeric time "$@")
+          qt6-base-dev libxlsxwriter-dev python3-xlrd python3-openpyxl gnumeric time
+          dpkg-dev file lintian man-db appstream bash-completion "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")

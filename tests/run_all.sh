@@ -3,9 +3,10 @@
 #   1. the normal build and the whole test suite;
 #   2. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer;
 #   3. valgrind --leak-check=full over tallowby-cli scan and export of the sample;
-#   4. each libFuzzer target for FUZZ_SECONDS (60) seconds from its seed corpus.
+#   4. each libFuzzer target for FUZZ_SECONDS (60) seconds from its seed corpus;
+#   5. the Debian package (build-deb/), built and checked by tests/package/check_package.sh.
 # The normal suite runs last, so its summary closes the output.
-# Options: --quick runs step 1 only.
+# Options: --quick runs steps 1 and 5 only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -48,6 +49,12 @@ if [ "$quick" -eq 0 ]; then
     cmake --build build-fuzz -j "$jobs" --target fuzz_dxl fuzz_writer
     bash tests/run_fuzz.sh build-fuzz "$fuzz_seconds"
 fi
+
+stage "Debian package"
+cmake --preset deb > /dev/null
+cmake --build --preset deb -j "$jobs"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-deb/CMakeCache.txt)
+bash tests/package/check_package.sh "build-deb/tallowby_${version}_$(dpkg --print-architecture).deb"
 
 stage "Tests"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
