@@ -113,23 +113,37 @@ cli_version() {
 cli_help() {
     local out word ok=0
     out=$(env -u LD_LIBRARY_PATH "$root/usr/bin/tallowby-cli" --help)
-    for word in scan export --output --open --help --version; do
+    for word in scan export --format xlsx csv --output --open --help --version; do
         grep -qe "$word" <<<"$out" || { echo "--help does not mention $word"; ok=1; }
     done
     return "$ok"
 }
 
+# An export in each format: the file lands beside the book, the last line names it,
+# a reader of the format finds the header and a row per contact, the book is unchanged.
 cli_export() {
-    local dir=$work/export
+    local dir=$work/export format last
     mkdir -p "$dir"
     cp "$source_dir/examples/names.dxl" "$dir/"
-    (cd "$dir" && env -u LD_LIBRARY_PATH "$root/usr/bin/tallowby-cli" export names.dxl) \
-        > "$dir/stdout"
-    cat "$dir/stdout"
-    grep -q "Contacts Saved Successfully" "$dir/stdout" &&
-        [ "$(tail -1 "$dir/stdout")" = "names.xls" ] &&
-        [ -s "$dir/names.xls" ] &&
-        cmp -s "$source_dir/examples/names.dxl" "$dir/names.dxl"
+    for format in xls xlsx csv; do
+        (cd "$dir" && env -u LD_LIBRARY_PATH "$root/usr/bin/tallowby-cli" export \
+            --format "$format" names.dxl) > "$dir/stdout" || return 1
+        grep -q "Contacts Saved Successfully" "$dir/stdout" || { cat "$dir/stdout"; return 1; }
+        last=$(tail -1 "$dir/stdout")
+        [ "$last" = "names.$format" ] || { echo "last line: $last"; return 1; }
+    done
+    cmp "$source_dir/examples/names.dxl" "$dir/names.dxl" &&
+    /usr/bin/python3 - "$dir" "$(grep -o '^[0-9]*' "$dir/stdout" | head -1)" <<'PY'
+import csv, sys, openpyxl, xlrd
+folder, count = sys.argv[1], int(sys.argv[2])
+rows = {
+    "xls": xlrd.open_workbook(f"{folder}/names.xls").sheet_by_index(0).nrows,
+    "xlsx": openpyxl.load_workbook(f"{folder}/names.xlsx", read_only=True)["Contacts"].max_row,
+    "csv": len(list(csv.reader(open(f"{folder}/names.csv", encoding="utf-8-sig", newline="")))),
+}
+print(count, "contacts;", rows)
+sys.exit(0 if count > 0 and set(rows.values()) == {count + 1} else 1)
+PY
 }
 
 # Started offscreen, the desktop program is still running after a few seconds.
