@@ -47,6 +47,8 @@ public:
     const SheetCounts& counts() const { return counts_; }
     // Most data rows the format holds; the run leaves out and counts the rest.
     virtual int32_t MaxContacts() const = 0;
+    // False for a writer that seeks back in its file, which a pipe does not allow.
+    virtual bool Streams() const { return true; }
 
 protected:
     std::string reason_;

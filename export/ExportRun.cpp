@@ -93,10 +93,10 @@ ExportResult ExportRun::Run() {
     Attempt([&] { info.title = notes_.database->Title(); });
     Attempt([&] { info.contacts = notes_.navigator->Count(); });
     info.bookBytes = FileSize(database_);
-    file_ = std::make_unique<TargetFile>(target_);
-    if (!file_->Reserve()) return FileFailure(file_->reason());
-    info.tempFolder = file_->ScratchFolder();
     sheet_ = MakeContactSheet(format_);
+    file_ = std::make_unique<TargetFile>(target_);
+    if (!file_->Reserve(sheet_->Streams())) return FileFailure(file_->reason());
+    info.tempFolder = file_->ScratchFolder();
     if (!sheet_->Begin(file_->path(), info)) return FileFailure(sheet_->reason());
 
     // Walking: document k is the k-th data row. An item that cannot be read gives an

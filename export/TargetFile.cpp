@@ -64,6 +64,12 @@ bool FollowLinks(std::string& path) {
     return false;
 }
 
+// $TMPDIR, else /tmp.
+std::string SystemTempFolder() {
+    const char* temp = std::getenv("TMPDIR");
+    return temp != nullptr && *temp != '\0' ? temp : "/tmp";
+}
+
 // The first bytes of `name`, at most `limit`, not ending inside a UTF-8 sequence.
 std::string Utf8Head(const std::string& name, std::size_t limit) {
     if (name.size() <= limit) return name;
@@ -105,7 +111,7 @@ bool TargetFile::Fail(int status) {
     return false;
 }
 
-bool TargetFile::Reserve() {
+bool TargetFile::Reserve(bool streams) {
     final_ = target_;
     if (!FollowLinks(final_)) return Fail(StatusFromErrno(errno, FileStep::Open));
     struct stat info {};
@@ -115,16 +121,24 @@ bool TargetFile::Reserve() {
             return false;
         }
         if (!S_ISREG(info.st_mode)) {
-            path_ = final_;
             inPlace_ = true;
-            return true;
+            staged_ = !streams;
+            if (streams) {
+                path_ = final_;
+                return true;
+            }
         }
     }
-    const std::string folder = FolderOf(final_);
-    long nameMax = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
-    if (nameMax < 14) nameMax = NAME_MAX;
-    const std::size_t room = static_cast<std::size_t>(nameMax) - 8;  // "." and ".XXXXXX"
-    std::string pattern = folder + "." + Utf8Head(NameOf(final_), room) + ".XXXXXX";
+    std::string pattern;
+    if (staged_) {
+        pattern = SystemTempFolder() + "/.tallowby-export-XXXXXX";
+    } else {
+        const std::string folder = FolderOf(final_);
+        long nameMax = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+        if (nameMax < 14) nameMax = NAME_MAX;
+        const std::size_t room = static_cast<std::size_t>(nameMax) - 8;  // "." and ".XXXXXX"
+        pattern = folder + "." + Utf8Head(NameOf(final_), room) + ".XXXXXX";
+    }
     if (pattern.size() > PATH_MAX) return Fail(kStatusPathAccess);
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) return Fail(StatusFromErrno(errno, FileStep::Open));
@@ -135,6 +149,7 @@ bool TargetFile::Reserve() {
 }
 
 bool TargetFile::Commit() {
+    if (staged_) return CopyToTarget();
     if (inPlace_) {
         path_.clear();
         return true;
@@ -171,17 +186,40 @@ bool TargetFile::Commit() {
 }
 
 std::string TargetFile::ScratchFolder() const {
-    if (inPlace_) {
-        const char* temp = std::getenv("TMPDIR");
-        return temp != nullptr && *temp != '\0' ? temp : "/tmp";
-    }
+    if (inPlace_) return SystemTempFolder();
     const std::string folder = FolderOf(path_);
     return folder.empty() ? "." : folder;
 }
 
+// The complete temporary file, copied to the device or pipe and then removed.
+bool TargetFile::CopyToTarget() {
+    const int in = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return Fail(StatusFromErrno(errno, FileStep::Open));
+    const int out = ::open(final_.c_str(), O_WRONLY | O_CLOEXEC);
+    int status = out < 0 ? StatusFromErrno(errno, FileStep::Open) : int{kStatusOk};
+    char buffer[64 * 1024];
+    while (status == kStatusOk) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) status = StatusFromErrno(errno, FileStep::Write);
+        if (got <= 0) break;
+        for (ssize_t done = 0; status == kStatusOk && done < got;) {
+            const ssize_t put = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
+            if (put < 0 && errno == EINTR) continue;
+            if (put <= 0) status = put < 0 ? StatusFromErrno(errno, FileStep::Write) : int{kStatusIoError};
+            else done += put;
+        }
+    }
+    if (out >= 0 && ::close(out) != 0 && status == kStatusOk && errno != EINTR)
+        status = StatusFromErrno(errno, FileStep::Write);
+    ::close(in);
+    Discard();
+    return status == kStatusOk || Fail(status);
+}
+
 void TargetFile::Discard() {
     if (path_.empty()) return;
-    if (!inPlace_) ::unlink(path_.c_str());
+    if (!inPlace_ || staged_) ::unlink(path_.c_str());
     path_.clear();
     g_tempInProgress[0] = '\0';
 }

@@ -28,8 +28,9 @@ bool IsFolder(const std::string& path);
 // file name the system allows, and renamed over it by Commit. A symbolic link is
 // followed to the file it names, which is replaced that way while the link stays.
 // A device, a pipe or a socket (--output /dev/null, a FIFO) is written in place:
-// renaming over it would replace the node itself. The destructor removes the
-// temporary file unless Commit succeeded.
+// renaming over it would replace the node itself; a writer that needs to seek gets
+// its temporary file in $TMPDIR (else /tmp) and Commit copies it there. The
+// destructor removes the temporary file unless Commit succeeded.
 class TargetFile {
 public:
     explicit TargetFile(std::string target) : target_(std::move(target)) {}
@@ -38,9 +39,12 @@ public:
     TargetFile& operator=(const TargetFile&) = delete;
 
     // Chooses and reserves the path to write; false with reason() set when it cannot.
-    bool Reserve();
+    // A writer that cannot write front to back (`streams` false: it seeks back) gets
+    // a temporary file even for a device or a pipe; Commit then copies it there.
+    bool Reserve(bool streams = true);
     // The path the sheet writes to: the temporary file, or the target in place.
     const std::string& path() const { return path_; }
+    // True when the target is a device or a pipe, written directly.
     bool inPlace() const { return inPlace_; }
     // Where a writer may keep temporary files of its own: the folder of the file
     // written, or for a device or pipe the system's temporary folder.
@@ -53,12 +57,14 @@ public:
 
 private:
     bool Fail(int status);
+    bool CopyToTarget();
 
     std::string target_;
     std::string final_;  // the target with symbolic links followed
     std::string path_;
     std::string reason_;
     bool inPlace_ = false;
+    bool staged_ = false;  // in place, through a temporary file
 };
 
 // The temporary file a run is writing, or "" when none: a signal handler may unlink

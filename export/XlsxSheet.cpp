@@ -141,6 +141,7 @@ public:
     }
 
     int32_t MaxContacts() const override { return kMaxContactRows; }
+    bool Streams() const override { return false; }  // the ZIP writer goes back to each part's header
 
 private:
     lxw_format* Format(bool bold, bool wrap) {

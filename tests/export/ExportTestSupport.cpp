@@ -138,10 +138,10 @@ std::string Persons(int count, const std::string& more) {
 
 // ------------------------------------------------------------- recording window
 
-ExportResult RecordingWindow::Export(const std::string& database, const std::string& output) {
+ExportResult RecordingWindow::Export(const std::string& database, const std::string& output, ExportFormat format) {
     FixedPath path(database);
     ConversionWindow window{path, contactsCreate, progress, conversion, done, messages};
-    return CmdConversion_Click(window, state, output);
+    return CmdConversion_Click(window, state, output, format);
 }
 
 // ------------------------------------------------------------- record stream

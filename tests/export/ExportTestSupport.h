@@ -117,7 +117,8 @@ struct FixedPath : TextSource {
 
 // The conversion window with recording controls; Export runs CmdConversion_Click.
 struct RecordingWindow {
-    ExportResult Export(const std::string& database, const std::string& output = {});
+    ExportResult Export(const std::string& database, const std::string& output = {},
+                        ExportFormat format = ExportFormat::Xls);
     EventLog log;
     RecordingControl contactsCreate{"CmdContactsCreate", log}, conversion{"CmdConversion", log},
         done{"FrameConversionDone", log};
