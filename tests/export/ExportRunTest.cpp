@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include <unistd.h>
+
 namespace tallowby::test {
 namespace {
 
@@ -239,6 +243,60 @@ TEST_F(CliExportTest, OpenHandsTheFileToXdgOpenWithoutAShell) {
     run = RunProgram({TALLOWBY_CLI, "export", "--open", odd}, dir.path(), false, nothing.c_str());
     EXPECT_EQ(run.status, 0) << "a missing opener does not fail the export";
     EXPECT_NE(run.err.find("xdg-open"), std::string::npos) << run.err;
+    // A relative name starting with '-' reaches the opener as a path, not an option.
+    run = RunInChild([&]() -> std::string {
+        if (::chdir(dir.path().c_str()) != 0 || ::setenv("PATH", bin.c_str(), 1) != 0) return "no chdir";
+        ::execl(TALLOWBY_CLI, TALLOWBY_CLI, "export", "--open", "--output", "-x.csv", odd.c_str(), nullptr);
+        ::_exit(127);
+    }, dir.path());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(dir / "opened"), "./-x.csv\n");
+}
+
+// --format decides, else the extension of --output, else the Excel 2.1 worksheet;
+// a --format that the extension contradicts, an unknown format and --output naming
+// a folder (checked before the book is even looked at) write nothing.
+TEST_F(CliExportTest, TheFormatComesFromFormatElseFromTheOutputsExtension) {
+    const std::string xls("\x09\x00\x04\x00", 4), xlsx = "PK\x03\x04", csv = "\xEF\xBB\xBF" "First Name,";
+    const std::string usage = "\nUsage: tallowby-cli export [--format xls|xlsx|csv] [--output FILE] [--open] DATABASE\n"
+                              "Run 'tallowby-cli --help' for details.\n";
+    // "@" stands for the test's folder; the book comes first, the options after it.
+    const struct { std::vector<std::string> args; int status; std::string file, starts, err; } cases[] = {
+        {{"--format", "xlsx"}, 0, "names.xlsx", xlsx, ""},
+        {{"--format=CSV", "--output", "@/out.txt"}, 0, "out.txt", csv, ""},
+        {{"--output", "@/out.XLSX"}, 0, "out.XLSX", xlsx, ""},
+        {{"--output=@/out.Csv"}, 0, "out.Csv", csv, ""},
+        {{"--output", "@/out.txt"}, 0, "out.txt", xls, ""},
+        {{"--format", "xls", "--output", "@/out.xls"}, 0, "out.xls", xls, ""},
+        {{}, 0, "names.xls", xls, ""},
+        {{"--format", "xlsx", "--output", "@/out.csv"}, 2, "", "",
+         "tallowby-cli export: --format xlsx does not match the extension of '@/out.csv' (.csv)" + usage},
+        {{"--format", "ods"}, 2, "", "", "tallowby-cli export: unknown format 'ods': choose xls, xlsx or csv" + usage},
+        {{"--format"}, 2, "", "", "tallowby-cli export: --format needs xls, xlsx or csv" + usage},
+        {{"--output", "@/folder"}, 1, "", "", "tallowby-cli: @/folder is a folder; give --output the name of a file.\n"},
+    };
+    const auto expand = [&](std::string text) {
+        if (const auto at = text.find('@'); at != std::string::npos) text.replace(at, 1, dir.path().string());
+        return text;
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(dir.path());
+        fs::create_directories(dir / "folder");
+        WriteFile(database, SmallBook());
+        // A book that is not there: the folder is refused before the book is looked at.
+        std::vector<std::string> argv = {TALLOWBY_CLI, "export", c.status == 1 ? dir / "missing.dxl" : database};
+        for (const std::string& arg : c.args) argv.push_back(expand(arg));
+        const ChildRun run = RunProgram(argv, dir.path());
+        EXPECT_EQ(std::to_string(run.status) + "|" + run.err, std::to_string(c.status) + "|" + expand(c.err))
+            << argv.back();
+        std::set<std::string> files;
+        for (const auto& entry : fs::directory_iterator(dir.path())) files.insert(entry.path().filename());
+        EXPECT_EQ(files, (c.file.empty() ? std::set<std::string>{"names.dxl", "folder"}
+                                         : std::set<std::string>{"names.dxl", "folder", c.file})) << argv.back();
+        if (!c.file.empty()) {
+            EXPECT_EQ(ReadFile(dir / c.file).substr(0, c.starts.size()), c.starts) << c.file;
+        }
+    }
 }
 
 } // namespace

@@ -19,9 +19,9 @@ struct ExportRig : TextSource, MessageBoxes {
         const std::string bytes = FileNames(dir.path()).count("names.xls") ? ReadFile(dir / "names.xls") : "";
         closedAtMessage = bytes.size() > 4 && bytes.substr(bytes.size() - 4) == std::string("\x0A\0\0\0", 4);
     }
-    ExportResult Run() {
+    ExportResult Run(ExportFormat format = ExportFormat::Xls) {
         ConversionWindow window{*this, contactsCreate, progress, conversion, done, *this};
-        return CmdConversion_Click(window, state);
+        return CmdConversion_Click(window, state, format);
     }
     TempDir dir;
     std::string path = dir / "names.nsf";
@@ -65,6 +65,46 @@ TEST(ExportWithFakeNotes, OnTheSecondSessionClassABookThatCannotBeOpenedWritesNo
         EXPECT_TRUE(FileNames(rig.dir.path()).empty()) << "no worksheet, no temporary file";
         EXPECT_TRUE(rig.conversion.enabled);
         EXPECT_FALSE(rig.done.visible);
+    }
+}
+
+// Memory that runs out in the middle of the walk: the run says so, and the
+// temporary files (the export's and the workbook writer's) are gone.
+TEST(ExportWithFakeNotes, RunningOutOfMemorySaysSoAndLeavesNothing) {
+    struct Hungry : FakeDocument {
+        using FakeDocument::FakeDocument;
+        NotesValues GetItemValue(const std::string&) override { throw std::bad_alloc(); }
+    };
+    for (const ExportFormat format : kExportFormats) {
+        SCOPED_TRACE(FormatName(format));
+        ExportRig rig;
+        ScopedSessionClass domino{kDominoProgID, rig.book.Factory()};
+        rig.book.Add("A", "1", "Ann", "Able");
+        rig.book.documents.push_back(std::make_shared<Hungry>("B", "2"));
+        rig.book.documents.back()->position = 1;
+        EXPECT_EQ(rig.Run(format).outcome, ExportOutcome::OutOfMemory);
+        EXPECT_EQ(rig.shown, (Shown{{"There was not enough memory to export the address book:\r\n" + rig.path +
+                                         "\r\n\r\nNo " + std::string(FormatNoun(format)) + " was written; an earlier "
+                                         "file of that name is unchanged. Close other programs, or split the address "
+                                         "book, then try again.", kCompanyTitle}}));
+        EXPECT_TRUE(FileNames(rig.dir.path()).empty());
+    }
+}
+
+// Values no DXL book can carry: a workbook drops the control characters and counts
+// the value; CSV writes every byte as it is.
+TEST(ExportWithFakeNotes, ControlCharactersAreDroppedFromAWorkbookAndCounted) {
+    for (const ExportFormat format : {ExportFormat::Xlsx, ExportFormat::Csv}) {
+        ExportRig rig;
+        ScopedSessionClass domino{kDominoProgID, rig.book.Factory()};
+        rig.book.Add("A", "1", "Ann\x01", "Able\x1b[0m").Set("City", {std::string("Oslo\x7f")});
+        ASSERT_EQ(rig.Run(format).outcome, ExportOutcome::Completed);
+        EXPECT_EQ(rig.shown.back().first, format == ExportFormat::Csv ? "1 Contacts Saved Successfully"
+                  : "1 Contacts Saved Successfully\r\n\r\n2 values were shortened: longer than 32,767 characters, "
+                    "or holding control characters that a workbook cannot store.");
+        if (format == ExportFormat::Csv) {
+            EXPECT_NE(ReadFile(rig.dir / "names.csv").find("\r\nAnn\x01,,Able\x1b[0m,"), std::string::npos);
+        }
     }
 }
 
