@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Command-line benchmark: wall time and peak memory of `tallowby-cli scan` and
-# `tallowby-cli export` on a generated address book, beside xmlwf (expat's own tool)
-# merely parsing the same file, in one run. Prints the figures and the goals: scan
-# and export each within 1.5 times xmlwf's time; the scan's peak memory under
-# 64 MB + 2 KB per contact, the export's under 100 MB.
+# `tallowby-cli export` in each format (.xls, .xlsx, CSV) on a generated address
+# book, beside xmlwf (expat's own tool) merely parsing the same file, in one run.
+# Prints the figures and the goals: the scan, the .xls and the CSV export each
+# within 1.5 times xmlwf's time, the .xlsx export within 2.5 times; the scan's peak
+# memory under 64 MB + 2 KB per contact, each export's under 100 MB.
 #
 # Usage: bench/bench_cli.sh [TALLOWBY_CLI] [PERSONS]
 #   TALLOWBY_CLI  defaults to build/cli/tallowby-cli
@@ -38,7 +39,8 @@ cat "$book" >/dev/null  # every program starts with the file in the page cache
 # run_once NAME COMMAND...: runs COMMAND once under /usr/bin/time -v with its output
 # going to /dev/null, and keeps wall_<NAME> (best, seconds) and rss_<NAME>
 # (highest, kB).
-wall_xmlwf="" wall_scan="" wall_export="" rss_xmlwf=0 rss_scan=0 rss_export=0
+wall_xmlwf="" wall_scan="" wall_export="" wall_xlsx="" wall_csv=""
+rss_xmlwf=0 rss_scan=0 rss_export=0 rss_xlsx=0 rss_csv=0
 run_once() {
     local name=$1
     shift
@@ -67,26 +69,35 @@ for ((i = 1; i <= runs; i++)); do
     run_once xmlwf xmlwf "$book"
     run_once scan "$cli" scan "$book"
     run_once export "$cli" export --output "$work/book.xls" "$book"
+    run_once xlsx "$cli" export --format xlsx --output "$work/book.xlsx" "$book"
+    run_once csv "$cli" export --format csv --output "$work/book.csv" "$book"
 done
 
 contacts=$("$cli" scan "$book" 2>/dev/null | awk -F'\t' 'NF == 2' | wc -l)
 echo "Command-line benchmark: $persons persons ($contacts contacts listed)," \
-     "$(du -m "$book" | cut -f1) MB of DXL, worksheet $(du -m "$work/book.xls" | cut -f1) MB;" \
+     "$(du -m "$book" | cut -f1) MB of DXL; files: .xls $(du -m "$work/book.xls" | cut -f1) MB," \
+     ".xlsx $(du -m "$work/book.xlsx" | cut -f1) MB, CSV $(du -m "$work/book.csv" | cut -f1) MB;" \
      "best time of $runs runs"
 printf '%-22s %10s %14s\n' "program" "wall (s)" "peak RSS (MB)"
 row() { printf '%-22s %10.2f %14.1f\n' "$1" "$2" "$(awk -v k="$3" 'BEGIN { print k / 1024 }')"; }
 row "xmlwf (parse only)" "$wall_xmlwf" "$rss_xmlwf"
 row "tallowby-cli scan" "$wall_scan" "$rss_scan"
 row "tallowby-cli export" "$wall_export" "$rss_export"
-awk -v s="$wall_scan" -v e="$wall_export" -v x="$wall_xmlwf" -v rs="$rss_scan" \
-    -v re="$rss_export" -v n="$persons" 'BEGIN {
-    verdict = "met"; miss = "NOT MET"
-    rs_ratio = (x > 0) ? s / x : 0; re_ratio = (x > 0) ? e / x : 0
-    limit = 64 + 2 * n / 1024
-    printf "scan / xmlwf time: %.2f (goal: at most 1.5) %s\n", rs_ratio, (rs_ratio <= 1.5 ? verdict : miss)
-    printf "export / xmlwf time: %.2f (goal: at most 1.5) %s\n", re_ratio, (re_ratio <= 1.5 ? verdict : miss)
-    printf "scan peak memory: %.1f MB (goal: under %.0f MB = 64 MB + 2 KB x %d) %s\n",
-           rs / 1024, limit, n, (rs / 1024 < limit ? verdict : miss)
-    printf "export peak memory: %.1f MB (goal: under 100 MB) %s\n",
-           re / 1024, (re / 1024 < 100 ? verdict : miss)
+row "export --format xlsx" "$wall_xlsx" "$rss_xlsx"
+row "export --format csv" "$wall_csv" "$rss_csv"
+awk -v x="$wall_xmlwf" -v n="$persons" \
+    -v s="$wall_scan" -v e="$wall_export" -v w="$wall_xlsx" -v c="$wall_csv" \
+    -v rs="$rss_scan" -v re="$rss_export" -v rw="$rss_xlsx" -v rc="$rss_csv" '
+function ratio(name, t, goal,   r) {
+    r = (x > 0) ? t / x : 0
+    printf "%s / xmlwf time: %.2f (goal: at most %.1f) %s\n", name, r, goal, (r <= goal ? "met" : "NOT MET")
+}
+function memory(name, kb, goal) {
+    printf "%s peak memory: %.1f MB (goal: under %.0f MB) %s\n", name, kb / 1024, goal,
+           (kb / 1024 < goal ? "met" : "NOT MET")
+}
+BEGIN {
+    ratio("scan", s, 1.5); ratio("export", e, 1.5); ratio("export xlsx", w, 2.5); ratio("export csv", c, 1.5)
+    memory("scan", rs, 64 + 2 * n / 1024)
+    memory("export", re, 100); memory("export xlsx", rw, 100); memory("export csv", rc, 100)
 }'

@@ -57,7 +57,7 @@ private:
     static constexpr std::size_t kBufferSize = 64 * 1024;
 
     void AppendField(const std::string& value) {
-        if (value.find_first_of(",\"\r\n") == std::string::npos) {
+        if (!NeedsQuotes(value)) {
             buffer_ += value;
             return;
         }
@@ -70,6 +70,13 @@ private:
             from = quote + 1;
         }
         buffer_ += '"';
+    }
+
+    // A comma, a quote, CR or LF.
+    static bool NeedsQuotes(const std::string& value) {
+        for (const char c : value)
+            if (c <= ',' && (c == ',' || c == '"' || c == '\r' || c == '\n')) return true;
+        return false;
     }
 
     bool Flush() {

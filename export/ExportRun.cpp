@@ -163,8 +163,10 @@ void ExportRun::ReadRow(NotesDocument* document) {
         value.clear();
         if (document != nullptr) {
             Attempt([&] {
-                const NotesValues values = document->GetItemValue(items[index]);
-                if (!values.empty()) value = ValueToText(values.front());
+                NotesValues values = document->GetItemValue(items[index]);
+                if (values.empty()) return;
+                if (auto* text = std::get_if<std::string>(&values.front())) value = std::move(*text);
+                else value = ValueToText(values.front());
             });
         }
         if (kExportColumns[index].zeroIsEmpty && value == "0") value.clear();

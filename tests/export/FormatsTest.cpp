@@ -89,7 +89,8 @@ std::vector<Items> ManyScripts() {
         {{"FirstName", "Values"}, {"LastName", "Zed"}, {"CompanyName", "=1+1"}, {"JobTitle", "="},
          {"OfficePhoneNumber", "+49 30 1234"}, {"OfficeZip", "007"}, {"Birthday", "2024-01-31"},
          {"Department", "TRUE"}, {"Manager", "-5"}, {"Assistant", "@home"},
-         {"Comment", "line one\nline two\r\nline three"}, {"StreetAddress", std::string(300, 's') + "\xC3\xA9"}},
+         {"Comment", "line one\nline two\r\nline three"}, {"StreetAddress", std::string(300, 's') + "\xC3\xA9"},
+         {"Spouse", "_x0041_ stays"}, {"Children", "  spaced  "}},
         {{"FirstName", "Long"}, {"LastName", "Value"}, {"Comment", e40000}},
     };
 }
