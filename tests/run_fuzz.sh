@@ -17,7 +17,7 @@ fuzz() {
     shift 2
     mkdir -p "$work/$name"
     echo "fuzz_$name: ${seconds} s"
-    "$build/tests/fuzz/fuzz_$name" -max_total_time="$seconds" -rss_limit_mb=4096 \
+    TMPDIR="$work" "$build/tests/fuzz/fuzz_$name" -max_total_time="$seconds" -rss_limit_mb=4096 \
         -timeout=20 -print_final_stats=1 -artifact_prefix="$findings/$name-" "$@" \
         "$work/$name" "$root/tests/fuzz/$corpus" > "$work/$name.log" 2>&1 || {
         tail -n 60 "$work/$name.log" >&2

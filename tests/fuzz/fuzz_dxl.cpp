@@ -1,8 +1,10 @@
 // Fuzz target for the DXL reader: read the input as a DXL address book from
 // memory, then, when it opens, walk the $People view through the Notes objects and
 // read every kept item (and one the book does not keep) of every document, turning
-// each value into text. Finally run the scan of the main window over the same book
-// into a tree in memory. Invariants that break abort the run.
+// each value into text. Then run the scan of the main window over the same book
+// into a tree in memory, and the export in each format (.xls, .xlsx, CSV) to
+// /dev/null (a workbook for a device is built in $TMPDIR first). Invariants that
+// break abort the run.
 #include "addressbook/ContactTree.h"
 #include "addressbook/Controls.h"
 #include "addressbook/DxlBook.h"
@@ -10,6 +12,7 @@
 #include "addressbook/ModuleState.h"
 #include "addressbook/Notes.h"
 #include "addressbook/Scan.h"
+#include "export/ExportRun.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -37,7 +40,8 @@ void Check(bool condition, const char* what) {
     }
 }
 
-void Walk(const std::shared_ptr<NotesDatabase>& database) {
+// The number of entries of the $People view.
+int32_t Walk(const std::shared_ptr<NotesDatabase>& database) {
     database->Title();
     const auto navigator = database->GetView("$People")->CreateViewNav();
     const int32_t count = navigator->Count();
@@ -54,6 +58,7 @@ void Walk(const std::shared_ptr<NotesDatabase>& database) {
         }
     }
     Check(walked == count, "the navigator's Count differs from its entries");
+    return walked;
 }
 
 class Nothing : public Control, public ProgressBar, public MessageBoxes, public TextSource {
@@ -80,9 +85,8 @@ private:
     std::shared_ptr<NotesDatabase> database_;
 };
 
-void Scan(const std::shared_ptr<NotesDatabase>& database) {
-    const ScopedSessionClass domino(kDominoProgID,
-                                    [&database] { return std::make_shared<BufferSession>(database); });
+// The book is served by the session class the caller registered.
+void Scan() {
     MemoryContactTree tree;
     PopulateDefaultTree(tree);
     Nothing nothing;
@@ -90,6 +94,22 @@ void Scan(const std::shared_ptr<NotesDatabase>& database) {
     ScanWindow window{nothing, tree, nothing, nothing, nothing, nothing, nothing};
     CmdEnumerateNotes_Click(window, state);
     Check(tree.nodes().size() >= 28, "the scan removed default nodes");
+}
+
+// Every entry is written or counted as left out; a book without entries writes nothing.
+void Export(int32_t entries) {
+    for (const ExportFormat format : kExportFormats) {
+        Nothing nothing;
+        ModuleState state;
+        ConversionWindow window{nothing, nothing, nothing, nothing, nothing, nothing};
+        const ExportResult result = CmdConversion_Click(window, state, "/dev/null", format);
+        if (entries > 0) {
+            Check(result.outcome == ExportOutcome::Completed, "a book with entries was not exported");
+            Check(result.contactsWritten + result.contactsLeftOut == entries, "an entry was neither written nor counted");
+        } else {
+            Check(result.outcome == ExportOutcome::NotAddressBook, "a book without entries was exported");
+        }
+    }
 }
 
 } // namespace
@@ -104,11 +124,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
               "a read failure that does not name the file");
         database = MakeDxlDatabase(nullptr, e.what());
     }
+    int32_t entries = 0;
     try {
-        Walk(database);
+        entries = Walk(database);
     } catch (const NotesError&) {
         // A database that is not open: Title fails, as it should.
     }
-    Scan(database);
+    const ScopedSessionClass domino(kDominoProgID,
+                                    [&database] { return std::make_shared<BufferSession>(database); });
+    Scan();
+    Export(entries);
     return 0;
 }
