@@ -1,7 +1,7 @@
 // The export: the worksheet's name, the run on small DXL books read back record by
-// record, the sample book read back by xlrd and Gnumeric, and `tallowby-cli export`'s
-// options. Books, folders and disks that go wrong, and what the window and the
-// command line then say, are the bad-input matrix's (tests/reliability).
+// record, and `tallowby-cli export`'s options. Books, folders and disks that go
+// wrong, and what the window and the command line then say, are the bad-input
+// matrix's (tests/reliability).
 #include "ExportTestSupport.h"
 
 #include "addressbook/Notes.h"
@@ -58,7 +58,6 @@ protected:
     const std::string database = dir / "names.dxl";
     RecordingWindow window;
 };
-using RealReadersTest = ExportRunTest;
 using CliExportTest = ExportRunTest;
 
 TEST_F(ExportRunTest, SmallBookGivesExactlyTheRecordsOfTheLayout) {
@@ -186,33 +185,6 @@ TEST_F(ExportRunTest, AnOutputThatIsTheBookUnderAnyNameIsRefused) {
         EXPECT_NE(window.messages.texts.back().find(output), std::string::npos) << output;
     }
     EXPECT_EQ(TakeSnapshot(dir.path()), before) << "the book and its folder as they were";
-}
-
-// The sample book read back by xlrd (with formatting) and Gnumeric's ssconvert. The
-// cells the layout asks for are worked out here through the Notes layer, in UTF-8,
-// rows ended by RS (0x1E), cells by US (0x1F); read_back.py names every cell
-// either reader shows otherwise (cut to 255 characters, "?" for a character
-// Windows-1252 lacks), checks that the book has accents and that the header row is
-// bold and every other cell plain.
-TEST_F(RealReadersTest, TheSampleBookReadsBackCellForCell) {
-    fs::copy_file(fs::path(TALLOWBY_EXAMPLES_DIR) / "names.dxl", database);
-    std::string expected;
-    for (const char* header : kHeaderTexts) expected += header + "\x1f"s;
-    const auto navigator = CreateObject(kDominoProgID)->GetDatabase("", database)->GetView("$People")->CreateViewNav();
-    for (auto entry = navigator->GetFirstDocument(); entry; entry = navigator->GetNextDocument(entry)) {
-        expected.back() = '\x1e';
-        for (int c = 0; c < 39; ++c) {  // the first value as text; Suffix and Title without a lone "0"
-            const std::string text = ValueToText(entry->Document()->GetItemValue(kItemNames[c]).front());
-            expected += ((c == 4 || c == 5) && text == "0" ? "" : text) + "\x1f";
-        }
-    }
-    expected.pop_back();
-    WriteFile(dir / "expected.txt", expected);
-    ASSERT_EQ(window.Export(database).outcome, ExportOutcome::Completed);
-    const ChildRun run = RunProgram({"/usr/bin/python3", TALLOWBY_READ_BACK_PY, dir / "names.xls", dir / "expected.txt",
-                                     dir / "gnumeric.csv"}, dir.path());
-    EXPECT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_NE(run.out.find(" rows agree"), std::string::npos) << run.out;
 }
 
 TEST_F(CliExportTest, WritesWhereOutputSays) {  // the form "--output FILE" is the matrix's

@@ -11,9 +11,15 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace tallowby {
+// Test names and failures show a format by its name.
+inline void PrintTo(ExportFormat format, std::ostream* out) { *out << FormatName(format); }
+} // namespace tallowby
 
 namespace tallowby::test {
 

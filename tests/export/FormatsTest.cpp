@@ -1,9 +1,10 @@
-// The .xlsx workbook and the CSV file: how formats are told from names, what a
-// workbook cell can hold, a book in many scripts read back by independent readers,
-// the command line's format rules, and full or read-only folders.
+// The three formats: how they are told from names, what a workbook cell can hold,
+// the sample book and a book in many scripts read back by independent readers, and
+// full or read-only folders.
 #include "ExportTestSupport.h"
 
 #include "addressbook/Notes.h"
+#include "export/ExportMessages.h"
 #include "export/XlsxText.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +36,32 @@ TEST(ExportFormat, IsToldFromItsNameAndFromAnExtensionInAnyCase) {
     }
     EXPECT_EQ(OutputPathFor("Mail/Names.NSF", ExportFormat::Xlsx), "Mail/names.xlsx");
     EXPECT_EQ(OutputPathFor("names", ExportFormat::Csv), "names.csv");
+}
+
+TEST(CompletionMessage, SaysWhatEachFormatDidToTheContacts) {
+    const auto result = [](int32_t written, int32_t shortened, int32_t dropped, int32_t lossy, int32_t leftOut) {
+        ExportResult r;
+        std::tie(r.contactsWritten, r.valuesShortened, r.valuesWithDroppedCharacters, r.valuesWithLostCharacters,
+                 r.contactsLeftOut) = std::tuple{written, shortened, dropped, lossy, leftOut};
+        return r;
+    };
+    const std::string rows16k = "\r\n\r\nSome programs (Gnumeric, Python's xlrd, Excel before 97) read only the first "
+                                "16,384 rows of a worksheet like this one: the header and 16,383 contacts. An .xlsx "
+                                "workbook keeps every row readable.";
+    const struct { ExportFormat format; ExportResult result; std::string text; } cases[] = {
+        {ExportFormat::Xls, result(16383, 0, 0, 0, 0), "16383 Contacts Saved Successfully"},
+        {ExportFormat::Xls, result(16384, 0, 0, 0, 0), "16384 Contacts Saved Successfully" + rows16k},
+        {ExportFormat::Xls, result(2, 1, 0, 1, 0), "2 Contacts Saved Successfully\r\n\r\n1 value was longer than 255 "
+         "characters and was shortened.\r\n\r\n1 value holds characters that an Excel 2.1 worksheet cannot store; "
+         "they were written as \"?\". An .xlsx workbook keeps them."},
+        {ExportFormat::Xlsx, result(1048575, 0, 0, 3, 2), "1048575 Contacts Saved Successfully\r\n\r\n2 contacts were "
+         "left out: a workbook sheet holds at most 1,048,575 contacts. Export as CSV, or split the address book, to "
+         "keep the rest."},
+        {ExportFormat::Xlsx, result(1, 1, 1, 0, 0), "1 Contacts Saved Successfully\r\n\r\n1 value was shortened: "
+         "longer than 32,767 characters, or holding control characters that a workbook cannot store."},
+        {ExportFormat::Csv, result(70000, 5, 5, 5, 5), "70000 Contacts Saved Successfully"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CompletionMessage(c.result, c.format), c.text);
 }
 
 // 32,767 UTF-16 units: "é" counts once, an emoji twice and is never split.
@@ -97,33 +124,50 @@ std::vector<Items> ManyScripts() {
 
 class FormatsTest : public ::testing::TestWithParam<ExportFormat> {
 protected:
+    // Exports the book at `database` in the test's format and has read_formats.py read
+    // the file back. The cells are worked out here through the Notes layer (the first
+    // value as text; Suffix and Title without a lone "0"); what the format keeps of
+    // them, the script works out itself.
+    void ExportAndReadBack(const std::string& expectedMessage) {
+        std::string expected;
+        for (const char* header : kHeaderTexts) expected += header + "\x1f"s;
+        const auto book = CreateObject(kDominoProgID)->GetDatabase("", database);
+        const auto navigator = book->GetView("$People")->CreateViewNav();
+        for (auto entry = navigator->GetFirstDocument(); entry; entry = navigator->GetNextDocument(entry)) {
+            expected.back() = '\x1e';
+            for (int c = 0; c < 39; ++c) {
+                const std::string text = ValueToText(entry->Document()->GetItemValue(kItemNames[c]).front());
+                expected += ((c == 4 || c == 5) && text == "0" ? "" : text) + "\x1f";
+            }
+        }
+        expected.pop_back();
+        WriteFile(dir / "expected.txt", expected);
+        const ExportResult result = window.Export(database, {}, GetParam());
+        ASSERT_EQ(result.outcome, ExportOutcome::Completed) << result.message;
+        EXPECT_EQ(result.message, expectedMessage);
+        const std::string file = OutputPathFor(database, GetParam());
+        EXPECT_EQ(window.state.ExportFilePath, file);
+        const ChildRun run = RunProgram({"/usr/bin/python3", TALLOWBY_READ_FORMATS_PY, std::string(FormatName(GetParam())),
+                                         file, dir / "expected.txt", dir.path(), book->Title()}, dir.path());
+        EXPECT_EQ(run.status, 0) << run.out << run.err;
+        EXPECT_NE(run.out.find(" rows agree\n"), std::string::npos) << run.out;
+        for (const auto& [name, kind] : TakeSnapshot(dir.path())) EXPECT_NE(name[0], '.') << "left behind: " << name;
+    }
+    std::string Paragraphs(const std::string& xls, const std::string& xlsx) const {
+        return GetParam() == ExportFormat::Xls ? xls : GetParam() == ExportFormat::Xlsx ? xlsx : "";
+    }
+
     TempDir dir;
     const std::string database = dir / "names.dxl";
     RecordingWindow window;
 };
 
-// The cells each reader must show: the header row, then each person's values in the
-// view's order (found through the Notes layer), in RS/US-separated UTF-8.
-std::string ExpectedCells(const std::string& database, const std::vector<Items>& persons, ExportFormat format) {
-    std::string expected;
-    for (const char* header : kHeaderTexts) expected += header + "\x1f"s;
-    const auto navigator = CreateObject(kDominoProgID)->GetDatabase("", database)->GetView("$People")->CreateViewNav();
-    for (auto entry = navigator->GetFirstDocument(); entry; entry = navigator->GetNextDocument(entry)) {
-        const std::string first = ValueToText(entry->Document()->GetItemValue("FirstName").front());
-        const Items& items = *std::find_if(persons.begin(), persons.end(),
-                                           [&](const Items& p) { return p.at("FirstName") == first; });
-        expected.back() = '\x1e';
-        for (const char* item : kItemNames) {
-            std::string value = items.count(item) ? items.at(item) : "";
-            if (format == ExportFormat::Xlsx) {  // a cell's line break is LF; 32,767 characters at most
-                for (std::size_t at; (at = value.find("\r\n")) != std::string::npos;) value.erase(at, 1);
-                if (value.size() == 80000) value.resize(2 * 32767);
-            }
-            expected += value + "\x1f";
-        }
-    }
-    expected.pop_back();
-    return expected;
+TEST_P(FormatsTest, TheSampleBookReadsBackCellForCell) {
+    fs::copy_file(fs::path(TALLOWBY_EXAMPLES_DIR) / "names.dxl", database);
+    ExportAndReadBack("215 Contacts Saved Successfully" +
+                      Paragraphs("\r\n\r\n3 values were longer than 255 characters and were shortened.\r\n\r\n35 "
+                                 "values hold characters that an Excel 2.1 worksheet cannot store; they were written "
+                                 "as \"?\". An .xlsx workbook keeps them.", ""));
 }
 
 TEST_P(FormatsTest, ABookInManyScriptsReadsBackWholeInEveryReader) {
@@ -137,24 +181,17 @@ TEST_P(FormatsTest, ABookInManyScriptsReadsBackWholeInEveryReader) {
         documents += Person(int(n + 1), Escaped(persons[n].at("FirstName")), Escaped(persons[n].at("LastName")), more);
     }
     WriteFile(database, DxlBook(documents));
-    WriteFile(dir / "expected.txt", ExpectedCells(database, persons, GetParam()));
-
-    const ExportResult result = window.Export(database, {}, GetParam());
-    ASSERT_EQ(result.outcome, ExportOutcome::Completed) << result.message;
-    EXPECT_EQ(result.message, GetParam() == ExportFormat::Csv ? "6 Contacts Saved Successfully"
-              : "6 Contacts Saved Successfully\r\n\r\n1 value was longer than 32,767 characters and was shortened.");
-    const std::string file = OutputPathFor(database, GetParam());
-    EXPECT_EQ(window.state.ExportFilePath, file);
-    const ChildRun run = RunProgram({"/usr/bin/python3", TALLOWBY_READ_FORMATS_PY, std::string(FormatName(GetParam())),
-                                     file, dir / "expected.txt", dir.path(), "Test Directory"}, dir.path());
-    EXPECT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_EQ(run.out, "7 rows agree\n");
-    for (const auto& [name, kind] : TakeSnapshot(dir.path())) EXPECT_NE(name[0], '.') << "a temporary file is left";
+    ExportAndReadBack("6 Contacts Saved Successfully" +
+                      Paragraphs("\r\n\r\n2 values were longer than 255 characters and were shortened.\r\n\r\n10 "
+                                 "values hold characters that an Excel 2.1 worksheet cannot store; they were written "
+                                 "as \"?\". An .xlsx workbook keeps them.",
+                                 "\r\n\r\n1 value was longer than 32,767 characters and was shortened."));
 }
 
 // A folder that refuses the file: the message names it and the reason; nothing is
 // left, and an earlier file of that name is as it was.
 TEST_P(FormatsTest, AFullDiskOrAReadOnlyFolderLeavesEverythingAsItWas) {
+    if (GetParam() == ExportFormat::Xls) GTEST_SKIP() << "the bad-input matrix has these for the worksheet";
     const std::string folder = dir / "disk", earlier = "an earlier file\n";
     const struct { const char* name; std::function<std::string()> setup; const char* reason; } cases[] = {
         {"read-only", [&] { return dir.MountReadOnly(folder); }, "permission was denied"},
@@ -189,7 +226,7 @@ TEST_P(FormatsTest, AFullDiskOrAReadOnlyFolderLeavesEverythingAsItWas) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, FormatsTest, ::testing::Values(ExportFormat::Xlsx, ExportFormat::Csv),
+INSTANTIATE_TEST_SUITE_P(Formats, FormatsTest, ::testing::ValuesIn(kExportFormats),
                          [](const auto& info) { return std::string(FormatName(info.param)); });
 
 } // namespace

@@ -1,13 +1,26 @@
 """read_formats.py FORMAT FILE EXPECTED SCRATCH TITLE: see FormatsTest.cpp.
 
-Reads an exported .xlsx workbook (openpyxl, then Gnumeric's ssconvert) or CSV file
-(Python's csv module, then ssconvert) and names every cell that differs from
-EXPECTED: rows separated by RS (0x1E), cells by US (0x1F), in UTF-8. Prints
-"N rows agree" when all agree."""
+Reads an exported file with independent readers: an Excel 2.1 worksheet with xlrd,
+an .xlsx workbook with openpyxl, CSV with Python's csv module, each then with
+Gnumeric's ssconvert. EXPECTED holds the cells as the address book holds them (rows
+separated by RS 0x1E, cells by US 0x1F, UTF-8); what a format keeps of them is
+worked out here. Names every cell that differs; prints "N rows agree" when none."""
 import csv, os, re, subprocess, sys
 
-# What a spreadsheet program takes for a value rather than text when it opens CSV.
-LOOKS_LIKE_A_VALUE = re.compile(r"^[=+\-@0-9]|^(TRUE|FALSE)$")
+# What a spreadsheet program opening CSV takes for a value rather than text: a formula,
+# a number or date (blanks before it allowed), a boolean; a leading apostrophe marks text.
+LOOKS_LIKE_A_VALUE = re.compile(r"^[=+\-@'0-9]|^\s+[-+.0-9]|^(TRUE|FALSE)$")
+
+
+def kept(fmt, value):
+    if fmt == "xls":  # 255 characters, in Windows-1252
+        return value[:255].encode("cp1252", "replace").decode("cp1252")
+    if fmt == "xlsx":  # a line break is LF; 32,767 UTF-16 units, no pair split
+        units = value.replace("\r\n", "\n").replace("\r", "\n").encode("utf-16-le")[:2 * 32767]
+        if len(units) >= 2 and 0xD800 <= int.from_bytes(units[-2:], "little") <= 0xDBFF:
+            units = units[:-2]
+        return units.decode("utf-16-le")
+    return value
 
 
 def ssconvert(path, scratch):
@@ -19,15 +32,24 @@ def ssconvert(path, scratch):
         return list(csv.reader(f))
 
 
+def read_xls(path, problems):
+    import xlrd
+    sheet = xlrd.open_workbook(path, formatting_info=True).sheet_by_index(0)
+    fonts, styles = sheet.book.font_list, sheet.book.xf_list
+    for r in range(sheet.nrows):
+        if any(fonts[styles[c.xf_index].font_index].bold != (r == 0) for c in sheet.row(r)):
+            problems.append("xlrd: row %d is not all %s" % (r, "bold" if r == 0 else "plain"))
+    return {"xlrd": [[str(c.value) for c in sheet.row(r)] for r in range(sheet.nrows)]}
+
+
 def read_xlsx(path, title, problems):
     import openpyxl
     book = openpyxl.load_workbook(path)
     sheet = book["Contacts"]
     rows = list(sheet.iter_rows())
-    last = "A1:AM%d" % len(rows)
     facts = {"sheets": book.sheetnames, "freeze": sheet.freeze_panes, "filter": sheet.auto_filter.ref,
              "title": book.properties.title, "author": book.properties.creator}
-    want = {"sheets": ["Contacts"], "freeze": "A2", "filter": last, "title": title,
+    want = {"sheets": ["Contacts"], "freeze": "A2", "filter": "A1:AM%d" % len(rows), "title": title,
             "author": "Corvane Tallowby 5.5"}
     problems += ["openpyxl: %s is %r, expected %r" % (k, facts[k], want[k]) for k in want if facts[k] != want[k]]
     for r, row in enumerate(rows):
@@ -42,19 +64,18 @@ def read_xlsx(path, title, problems):
 def read_csv(path, problems):
     with open(path, "rb") as f:
         raw = f.read()
-    if not raw.startswith(b"\xef\xbb\xbf"):
-        problems.append("csv: no byte-order mark")
-    if not raw.endswith(b"\r\n"):
-        problems.append("csv: the last row does not end in CR LF")
+    if not raw.startswith(b"\xef\xbb\xbf") or not raw.endswith(b"\r\n"):
+        problems.append("csv: no byte-order mark, or the last row does not end in CR LF")
     with open(path, encoding="utf-8-sig", newline="") as f:
         return {"csv": list(csv.reader(f, strict=True))}
 
 
 def main(fmt, path, expected_file, scratch, title):
     with open(expected_file, encoding="utf-8", newline="") as f:
-        expected = [row.split("\x1f") for row in f.read().split("\x1e")]
+        expected = [[kept(fmt, cell) for cell in row.split("\x1f")] for row in f.read().split("\x1e")]
     problems = []
-    reads = read_xlsx(path, title, problems) if fmt == "xlsx" else read_csv(path, problems)
+    reads = {"xls": lambda: read_xls(path, problems), "xlsx": lambda: read_xlsx(path, title, problems),
+             "csv": lambda: read_csv(path, problems)}[fmt]()
     reads["ssconvert"] = ssconvert(path, scratch)
     for name, rows in reads.items():
         rows = [row + [""] * (39 - len(row)) for row in rows]  # trailing empty cells may be left out
