@@ -13,29 +13,22 @@
 // loaded; a file that declares entities or uses an undefined one is refused.
 #pragma once
 
+#include "addressbook/DxlPersonPool.h"
 #include "addressbook/Notes.h"
 
 #include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tallowby {
 
-inline constexpr const char* kDxlNamespace = "http://www.lotus.com/dxl";
-
-// The items a book keeps per person document, matched case-insensitively (as Notes
-// matches item names). Returns the item's index in the kept set, or -1.
-int DxlKeptItemIndex(std::string_view itemName);
-inline constexpr int kDxlKeptItemCount = 44;
-
 class DxlBook {
 public:
-    // Reads a DXL file. Throws NotesError when the file cannot be opened as a DXL
-    // database: missing, a folder, not well-formed XML (truncated, binary, invalid
-    // UTF-8), another XML vocabulary, or hostile (entity declarations).
+    // Reads a DXL file. Throws NotesError, with the problem for the user, when the
+    // file cannot be opened as a DXL database: missing, a folder, a device or pipe,
+    // unreadable, not well-formed XML (truncated, binary, invalid UTF-8), another XML
+    // vocabulary, hostile (entity declarations), or too large for the memory.
     static std::shared_ptr<const DxlBook> ReadFile(const std::string& path);
 
     // The same from bytes in memory; `name` stands for the file in messages.
@@ -52,34 +45,29 @@ public:
     // One stored person document, decoded for item look-ups.
     class Person {
     public:
-        Person(const DxlBook& book, std::size_t viewIndex);
-        std::string_view UniversalID() const { return unid_; }
-        std::string_view NoteID() const { return noteid_; }
+        Person(const DxlBook& book, std::size_t viewIndex) : decoded_(book.persons_.Decode(viewIndex)) {}
+        std::string_view UniversalID() const { return decoded_.unid; }
+        std::string_view NoteID() const { return decoded_.noteid; }
         // The item's values in order; one empty value when the document lacks the
         // item, the book does not keep it, or its kind has no values to offer.
-        NotesValues ItemValues(std::string_view itemName) const;
+        NotesValues ItemValues(std::string_view itemName) const {
+            const int kept = DxlKeptItemIndex(itemName);
+            return DxlPersonPool::Values(kept >= 0 ? decoded_.items[kept] : nullptr);
+        }
 
     private:
-        std::string_view unid_, noteid_;
-        const unsigned char* items_[kDxlKeptItemCount] = {};
+        DxlPersonPool::Decoded decoded_;
     };
 
     // Bytes held for the stored person documents (a memory figure for benchmarks).
-    std::size_t StoredBytes() const { return storedBytes_; }
+    std::size_t StoredBytes() const { return persons_.storedBytes(); }
 
 private:
-    friend class DxlBookBuilder;
+    friend class DxlReader;
     DxlBook() = default;
 
-    struct StoredPerson {
-        const unsigned char* data;
-        std::uint32_t size;
-    };
-
     std::string title_;
-    std::vector<std::unique_ptr<unsigned char[]>> blocks_;  // arena holding the persons
-    std::vector<StoredPerson> persons_;                     // in view order
-    std::size_t storedBytes_ = 0;
+    DxlPersonPool persons_;  // in view order once read
 };
 
 } // namespace tallowby

@@ -1,6 +1,9 @@
 #include "addressbook/DxlSession.h"
 
+#include "addressbook/BookFile.h"
+
 #include <climits>
+#include <new>
 
 namespace tallowby {
 
@@ -91,8 +94,8 @@ private:
 
 class DxlDatabase : public NotesDatabase {
 public:
-    DxlDatabase(std::shared_ptr<const DxlBook> book, std::string notOpenReason)
-        : book_(std::move(book)), notOpenReason_(std::move(notOpenReason)) {}
+    DxlDatabase(std::shared_ptr<const DxlBook> book, NotesError notOpen)
+        : book_(std::move(book)), notOpen_(std::move(notOpen)) {}
 
     std::string Title() override { return OpenBook().Title(); }
 
@@ -106,20 +109,24 @@ public:
 
 private:
     const DxlBook& OpenBook() const {
-        if (!book_)
-            throw NotesError(notOpenReason_.empty() ? "The database is not open." : notOpenReason_);
+        if (!book_) throw notOpen_;
         return *book_;
     }
 
     std::shared_ptr<const DxlBook> book_;
-    std::string notOpenReason_;
+    NotesError notOpen_;  // thrown by every member when there is no book
 };
 
 } // namespace
 
 std::shared_ptr<NotesDatabase> MakeDxlDatabase(std::shared_ptr<const DxlBook> book,
                                                std::string notOpenReason) {
-    return std::make_shared<DxlDatabase>(std::move(book), std::move(notOpenReason));
+    return MakeDxlDatabase(std::move(book),
+                           NotesError(notOpenReason.empty() ? "The database is not open." : notOpenReason));
+}
+
+std::shared_ptr<NotesDatabase> MakeDxlDatabase(std::shared_ptr<const DxlBook> book, NotesError notOpen) {
+    return std::make_shared<DxlDatabase>(std::move(book), std::move(notOpen));
 }
 
 std::shared_ptr<NotesDatabase> DxlSession::GetDatabase(const std::string& server,
@@ -131,10 +138,11 @@ std::shared_ptr<NotesDatabase> DxlSession::GetDatabase(const std::string& server
     try {
         return MakeDxlDatabase(DxlBook::ReadFile(fileName));
     } catch (const NotesError& e) {
-        return MakeDxlDatabase(nullptr, e.what());
+        return MakeDxlDatabase(nullptr, e);
     } catch (const std::bad_alloc&) {
-        return MakeDxlDatabase(nullptr, "Cannot open \"" + fileName +
-                                            "\": there is not enough memory to read it.");
+        const BookProblem problem = MemoryProblem();
+        return MakeDxlDatabase(nullptr, NotesError("Cannot open \"" + fileName + "\": " + problem.reason + ".",
+                                                   problem));
     }
 }
 

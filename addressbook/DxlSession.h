@@ -15,8 +15,8 @@ class DxlSession : public NotesSession {
 public:
     // Reads the DXL file named by fileName (server must be "": there is no server
     // to reach). Always yields a database object, as Notes does; when the file
-    // cannot be read the database is not open, and its Title and GetView throw
-    // NotesError with the reason, naming the file.
+    // cannot be read the database is not open, and its Title and GetView throw the
+    // reader's NotesError: it names the file and carries the problem for the user.
     std::shared_ptr<NotesDatabase> GetDatabase(const std::string& server,
                                                const std::string& fileName) override;
 };
@@ -25,5 +25,7 @@ public:
 // that is not open: Title and GetView throw NotesError(notOpenReason).
 std::shared_ptr<NotesDatabase> MakeDxlDatabase(std::shared_ptr<const DxlBook> book,
                                                std::string notOpenReason = {});
+// The same with the error its members throw when there is no book.
+std::shared_ptr<NotesDatabase> MakeDxlDatabase(std::shared_ptr<const DxlBook> book, NotesError notOpen);
 
 } // namespace tallowby

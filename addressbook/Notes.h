@@ -13,9 +13,27 @@
 
 namespace tallowby {
 
+// Why an address book's file cannot be opened, in words for its user: the reason
+// ("the file does not exist") and what to do about it.
+struct BookProblem {
+    std::string reason;
+    std::string remedy;
+    bool empty() const { return reason.empty(); }
+};
+
 class NotesError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    NotesError(const std::string& what, BookProblem problem)
+        : std::runtime_error(what), problem_(std::make_shared<const BookProblem>(std::move(problem))) {}
+    // What is wrong with the book's file when the error is about one; empty otherwise.
+    const BookProblem& problem() const {
+        static const BookProblem kNone;
+        return problem_ ? *problem_ : kNone;
+    }
+
+private:
+    std::shared_ptr<const BookProblem> problem_;  // shared: an exception is copied when thrown
 };
 
 // A date-time as an item holds it: the wall-clock date and time, no time zone.

@@ -1,0 +1,27 @@
+// Opening an address book's file for reading, and the words for what can go wrong
+// with files. Only a regular file is read: a folder, a device, a named pipe or a
+// socket is refused at once, and the open never waits (a pipe with no writer would
+// otherwise hold the program forever).
+#pragma once
+
+#include "addressbook/Notes.h"
+
+#include <string>
+
+namespace tallowby {
+
+// Opens path for reading. Returns the descriptor (blocking reads, close-on-exec), or
+// -1 with `problem` saying why the book cannot be read.
+int OpenBookFile(const std::string& path, BookProblem& problem);
+
+// The same checks without keeping the file open: an empty problem when it can be read.
+BookProblem CheckBookFile(const std::string& path);
+
+// What to say when the memory ran out while reading or listing a book.
+BookProblem MemoryProblem();
+
+// A failed call's errno as the end of a sentence: "the disk is full",
+// "permission was denied", "the disk is read-only".
+std::string FileErrorText(int error);
+
+} // namespace tallowby

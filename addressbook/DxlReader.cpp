@@ -1,0 +1,146 @@
+// Reading a DXL address book with expat, in one streaming pass: the parser, its
+// safety settings, feeding it the file, and what a failed read says. The elements
+// themselves are DxlContent's business.
+//
+// No DTD or external entity is ever loaded; a file that declares entities, refers
+// to an external one or uses an undefined one is refused.
+#include "addressbook/BookFile.h"
+#include "addressbook/DxlBook.h"
+#include "addressbook/DxlContent.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <type_traits>
+
+#include <unistd.h>
+
+namespace tallowby {
+
+namespace {
+
+constexpr const char* kExportAsDxl = "Export the address book from Notes as DXL and choose that file.";
+constexpr const char* kExportAgain =
+    "Export the address book from Notes again: a DXL export declares no entities.";
+
+void XMLCALL OnEntityDecl(void* data, const XML_Char* entityName, int, const XML_Char*, int, const XML_Char*,
+                          const XML_Char*, const XML_Char*, const XML_Char*) {
+    DxlContent::Guarded(data, [&](DxlContent& content) {
+        content.Refuse({std::string("it declares entities (\"") + entityName + "\" first), refused for safety",
+                        kExportAgain});
+    });
+}
+
+void XMLCALL OnSkippedEntity(void* data, const XML_Char* entityName, int) {
+    DxlContent::Guarded(data, [&](DxlContent& content) {
+        content.Refuse({std::string("it uses the undefined entity \"") + entityName + "\"", kExportAsDxl});
+    });
+}
+
+int XMLCALL OnExternalEntityRef(XML_Parser parser, const XML_Char*, const XML_Char*, const XML_Char*,
+                                const XML_Char*) {
+    // Failing here fails the parse by itself.
+    DxlContent::Guarded(XML_GetUserData(parser), [&](DxlContent& content) {
+        content.Refuse({"it refers to an external entity, never loaded, refused for safety", kExportAgain}, false);
+    });
+    return XML_STATUS_ERROR;
+}
+
+} // namespace
+
+class DxlReader {
+public:
+    explicit DxlReader(std::string name)
+        : name_(std::move(name)), book_(new DxlBook), parserOwner_(XML_ParserCreateNS(nullptr, kDxlNameSeparator)),
+          parser_(parserOwner_.get()) {
+        if (parser_ == nullptr) throw std::bad_alloc();
+        content_ = std::make_unique<DxlContent>(parser_, book_->title_, book_->persons_);
+        XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
+        XML_SetEntityDeclHandler(parser_, &OnEntityDecl);
+        XML_SetSkippedEntityHandler(parser_, &OnSkippedEntity);
+        XML_SetExternalEntityRefHandler(parser_, &OnExternalEntityRef);
+    }
+    DxlReader(const DxlReader&) = delete;
+    DxlReader& operator=(const DxlReader&) = delete;
+
+    static constexpr std::size_t kChunk = 256 * 1024;
+
+    std::shared_ptr<const DxlBook> ReadFile(const std::string& path) {
+        BookProblem problem;
+        const int fd = OpenBookFile(path, problem);
+        if (fd < 0) Fail(problem);
+        struct FdCloser {
+            int fd;
+            ~FdCloser() { ::close(fd); }
+        } closer{fd};
+        for (bool first = true;; first = false) {
+            void* buffer = XML_GetBuffer(parser_, static_cast<int>(kChunk));
+            if (buffer == nullptr) Fail(MemoryProblem());
+            ssize_t n;
+            do {
+                n = ::read(fd, buffer, kChunk);
+            } while (n < 0 && errno == EINTR);
+            if (n < 0) Fail({"the file cannot be read: " + FileErrorText(errno), kExportAsDxl});
+            if (n == 0 && first) Fail({"the file is empty", kExportAsDxl});
+            if (XML_ParseBuffer(parser_, static_cast<int>(n), n == 0) != XML_STATUS_OK) FailFromParser();
+            if (n == 0) break;
+        }
+        return Finish();
+    }
+
+    std::shared_ptr<const DxlBook> ReadBuffer(std::string_view bytes) {
+        if (bytes.empty()) Fail({"the file is empty", kExportAsDxl});
+        while (!bytes.empty()) {
+            const std::size_t n = std::min(bytes.size(), kChunk);
+            if (XML_Parse(parser_, bytes.data(), static_cast<int>(n), XML_FALSE) != XML_STATUS_OK)
+                FailFromParser();
+            bytes.remove_prefix(n);
+        }
+        if (XML_Parse(parser_, nullptr, 0, XML_TRUE) != XML_STATUS_OK) FailFromParser();
+        return Finish();
+    }
+
+private:
+    [[noreturn]] void Fail(const BookProblem& problem) {
+        throw NotesError("Cannot open \"" + name_ + "\" as a Notes address book: " + problem.reason + ". " +
+                             problem.remedy,
+                         problem);
+    }
+
+    [[noreturn]] void FailFromParser() {
+        const XML_Error code = XML_GetErrorCode(parser_);
+        if (content_->outOfMemory() || code == XML_ERROR_NO_MEMORY) Fail(MemoryProblem());
+        if (content_->stopped()) Fail(content_->refusal());
+        std::string what = XML_ErrorString(code) ? XML_ErrorString(code) : "parse error";
+        if (what.starts_with("not well-formed (") && what.ends_with(")"))
+            what = what.substr(17, what.size() - 18);  // "not well-formed (invalid token)"
+        Fail({"it is not well-formed XML at line " + std::to_string(XML_GetCurrentLineNumber(parser_)) +
+                  ", column " + std::to_string(XML_GetCurrentColumnNumber(parser_)) + " (" + what + ")",
+              kExportAsDxl});
+    }
+
+    std::shared_ptr<const DxlBook> Finish() {
+        if (content_->stopped()) FailFromParser();
+        book_->persons_.SortIntoViewOrder();
+        return std::shared_ptr<const DxlBook>(std::move(book_));
+    }
+
+    std::string name_;
+    std::unique_ptr<DxlBook> book_;
+    struct ParserFree {
+        void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
+    };
+    std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserFree> parserOwner_;
+    XML_Parser parser_;
+    std::unique_ptr<DxlContent> content_;
+};
+
+std::shared_ptr<const DxlBook> DxlBook::ReadFile(const std::string& path) {
+    return DxlReader(path).ReadFile(path);
+}
+
+std::shared_ptr<const DxlBook> DxlBook::ReadBuffer(std::string_view bytes, const std::string& name) {
+    return DxlReader(name).ReadBuffer(bytes);
+}
+
+} // namespace tallowby
