@@ -2,6 +2,7 @@
 // one contact node per person document.
 #pragma once
 
+#include "addressbook/Backup.h"
 #include "addressbook/Controls.h"
 #include "addressbook/ContactTree.h"
 #include "addressbook/ModuleState.h"
@@ -24,20 +25,21 @@ struct ScanWindow {
 enum class ScanOutcome {
     Completed,        // "Notes Address Book Scan Completed" shown
     NotInstalled,     // the not-installed message shown
-    NotAddressBook,   // no first entry: the not-an-address-book message shown
+    NotAddressBook,   // no first entry: the not-an-address-book message shown, with the reason
+    OutOfMemory,      // the memory ran out: the not-an-address-book message with that reason
 };
 
-ScanOutcome CmdEnumerateNotes_Click(ScanWindow& window, ModuleState& state);
+// What a scan did besides its message, for callers that report it their own way.
+struct ScanReport {
+    std::string backupPath;     // the backup copy's path ("" when the book's path names no file)
+    std::string backupProblem;  // why no backup copy was made; "" when it was
+};
 
-// Copies a file; true on success. Never throws. With failIfExists false an existing
-// destination is replaced, atomically: the copy goes to a temporary file beside the
-// destination and is renamed over it only when complete.
-bool CopyFileTo(const std::string& source, const std::string& destination, bool failIfExists);
-
-// The backup path: the database path without its last four characters, then ".bak".
-// Empty when no backup should be made (path shorter than four characters, or the
-// backup would be the database itself).
-std::string BackupPathFor(const std::string& databasePath);
+// The scan. Its message boxes say everything a user needs; `report`, when given,
+// receives the same facts for a caller without boxes. Every person document gets a
+// node of its own: a key that would repeat within one scan gets "#2", "#3" ... in
+// the view's order, so that a rescan of the same book refreshes the same nodes.
+ScanOutcome CmdEnumerateNotes_Click(ScanWindow& window, ModuleState& state, ScanReport* report = nullptr);
 
 // Repaints at most every 100 ms (and always when asked to flush), so that a long
 // run on the UI thread shows progress without paying for a repaint per contact.

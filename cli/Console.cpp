@@ -1,6 +1,9 @@
 #include "cli/Console.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
 #include <unistd.h>
 
 namespace tallowby::cli {
@@ -44,6 +47,49 @@ std::string ForTerminal(const std::string& text) {
         out += text[i];
     }
     return out;
+}
+
+namespace {
+
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+} // namespace
+
+bool PrintOut(std::string_view text) {
+    // What stdio holds goes first, so that the order stays as written.
+    if (std::fflush(stdout) != 0) return false;
+    return WriteAll(STDOUT_FILENO, text);
+}
+
+bool CloseStdout() {
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        if (errno == 0) errno = EIO;
+        return false;
+    }
+    // Closed on the descriptor: stdio's stream stays valid and has nothing more to write.
+    return ::close(STDOUT_FILENO) == 0 || errno == EINTR;
+}
+
+int StdoutFailed(const char* what) {
+    const int error = errno;
+    std::fflush(stderr);
+    PrintError(std::string("tallowby-cli: cannot write ") + what + " to standard output: " + std::strerror(error) +
+               "\n");
+    return 1;
+}
+
+void PrintError(std::string_view text) {
+    std::fflush(stderr);
+    WriteAll(STDERR_FILENO, text);
 }
 
 } // namespace tallowby::cli

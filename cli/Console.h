@@ -7,6 +7,7 @@
 #include "addressbook/Controls.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tallowby::cli {
@@ -69,5 +70,18 @@ private:
 
 // Message texts use CR LF between lines (as the boxes show them); a terminal wants LF.
 std::string ForTerminal(const std::string& text);
+
+// Standard output, every write checked: a listing that does not arrive in full (a full
+// disk, a closed pipe) is an error, never a success.
+// Writes all of text; false, with errno set, when it could not.
+bool PrintOut(std::string_view text);
+// Flushes and closes standard output, so that a failure reported only then is seen
+// too; false, with errno set, when something written did not arrive.
+bool CloseStdout();
+// Says on stderr that `what` could not be written to standard output, and why (errno);
+// returns the exit status 1.
+int StdoutFailed(const char* what);
+// Writes text to standard error, as far as it goes.
+void PrintError(std::string_view text);
 
 } // namespace tallowby::cli

@@ -2,6 +2,8 @@
 #include "cli/Commands.h"
 #include "cli/Console.h"
 
+#include "addressbook/BookFile.h"
+#include "addressbook/Messages.h"
 #include "addressbook/ModuleState.h"
 #include "export/ExportRun.h"
 
@@ -133,22 +135,9 @@ int RunExport(const std::vector<std::string>& args) {
         return 1;
     }
 
-    // A clear word for the commonest mistake, before the run's general message.
-    if (::stat(database.c_str(), &info) != 0) {
-        std::fprintf(stderr, "tallowby-cli: cannot read the address book %s: %s\n",
-                     database.c_str(), std::strerror(errno));
-        return 1;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        std::fprintf(stderr, "tallowby-cli: %s is a folder, not an address book file.\n",
-                     database.c_str());
-        return 1;
-    }
-    if (const int fd = ::open(database.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); fd >= 0) {
-        ::close(fd);
-    } else {
-        std::fprintf(stderr, "tallowby-cli: cannot read the address book %s: %s\n",
-                     database.c_str(), std::strerror(errno));
+    // A book that cannot be read is refused before anything is written.
+    if (const BookProblem problem = CheckBookFile(database); !problem.empty()) {
+        PrintError(ForTerminal(NotAddressBookMessage(database, problem)) + "\n");
         return 1;
     }
 
@@ -167,13 +156,10 @@ int RunExport(const std::vector<std::string>& args) {
 
     if (result.outcome != ExportOutcome::Completed) {
         std::fprintf(stderr, "%s\n", ForTerminal(result.message).c_str());
-        if (result.outcome == ExportOutcome::NotAddressBook ||
-            result.outcome == ExportOutcome::NotInstalled)
-            std::fprintf(stderr, "Address book: %s\n", database.c_str());
         return 1;
     }
-    std::printf("%s\n%s\n", ForTerminal(result.message).c_str(), state.ExportFilePath.c_str());
-    std::fflush(stdout);
+    if (!PrintOut(ForTerminal(result.message) + "\n" + state.ExportFilePath + "\n") || !CloseStdout())
+        return StdoutFailed("the export's result");
     if (open) OpenWithDesktop(state.ExportFilePath);
     return 0;
 }

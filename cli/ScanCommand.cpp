@@ -2,11 +2,14 @@
 #include "cli/Commands.h"
 #include "cli/Console.h"
 
+#include "addressbook/BookFile.h"
 #include "addressbook/ContactTree.h"
+#include "addressbook/Messages.h"
 #include "addressbook/ModuleState.h"
 #include "addressbook/Scan.h"
 
 #include <cstdio>
+#include <new>
 #include <string>
 
 namespace tallowby::cli {
@@ -24,18 +27,12 @@ void AppendOneLine(std::string& out, const std::string& text) {
     for (const char c : text) out += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
 }
 
-void WriteAll(std::FILE* stream, const std::string& text) {
-    if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stream);
-}
-
 } // namespace
 
 int RunScan(const std::vector<std::string>& args) {
     std::string database;
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        std::fputs(kScanUsage, stdout);
-        return 0;
-    }
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h"))
+        return PrintOut(kScanUsage) && CloseStdout() ? 0 : StdoutFailed("the help");
     if (args.size() == 2 && args[0] == "--") {
         database = args[1];
     } else if (args.size() == 1 && !(args[0].size() > 1 && args[0][0] == '-')) {
@@ -55,37 +52,38 @@ int RunScan(const std::vector<std::string>& args) {
                       messages};
     ModuleState state;
 
-    const ScanOutcome outcome = CmdEnumerateNotes_Click(window, state);
+    ScanReport report;
+    const ScanOutcome outcome = CmdEnumerateNotes_Click(window, state, &report);
     progress.Finish();
-
-    std::string text;
-    for (const auto& message : messages.messages()) {
-        text += ForTerminal(message.text);
-        text += '\n';
-    }
     if (outcome != ScanOutcome::Completed) {
-        std::fflush(stdout);
-        WriteAll(stderr, text + "Address book: " + database + "\n");
+        std::string text;
+        for (const auto& message : messages.messages()) text += ForTerminal(message.text) + "\n";
+        PrintError(text);
         return 1;
     }
 
+    // The tree, one node a line, then the scan's message; a backup that could not be
+    // made is said on stderr, and the scan still counts as completed.
     std::string out;
-    out.reserve(tree.nodes().size() * 64 + text.size());
-    for (const auto& [node, depth] : tree.InTreeOrder()) {
-        out.append(static_cast<std::size_t>(depth) * 2, ' ');
-        AppendOneLine(out, node->text);
-        if (node->image == kImageContact) {
-            out += '\t';
-            AppendOneLine(out, node->key);
+    try {
+        out.reserve(tree.nodes().size() * 64);
+        for (const auto& [node, depth] : tree.InTreeOrder()) {
+            out.append(static_cast<std::size_t>(depth) * 2, ' ');
+            AppendOneLine(out, node->text);
+            if (node->image == kImageContact) {
+                out += '\t';
+                AppendOneLine(out, node->key);
+            }
+            out += '\n';
         }
-        out += '\n';
-    }
-    out += text;
-    WriteAll(stdout, out);
-    if (std::fflush(stdout) != 0) {
-        std::perror("tallowby-cli: writing the contact tree");
+    } catch (const std::bad_alloc&) {
+        PrintError(ForTerminal(NotAddressBookMessage(database, MemoryProblem())) + "\n");
         return 1;
     }
+    out += kScanCompleted;
+    out += '\n';
+    if (!PrintOut(out) || !CloseStdout()) return StdoutFailed("the contact tree");
+    if (!report.backupProblem.empty()) PrintError("tallowby-cli: " + (kNoBackup + report.backupProblem) + ".\n");
     return 0;
 }
 

@@ -1,7 +1,9 @@
 // tallowby-cli: scan an address book or export it to a worksheet, without windows.
 #include "cli/Commands.h"
+#include "cli/Console.h"
 
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -41,6 +43,10 @@ const char kUsage[] =
 int main(int argc, char** argv) {
     // Values become text by the user's regional settings.
     std::setlocale(LC_ALL, "");
+    // A write past the file size limit, or into a pipe nobody reads, fails with an
+    // error that the command reports (and cleans up after) instead of ending it.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         std::fputs(kUsage, stderr);
@@ -49,8 +55,8 @@ int main(int argc, char** argv) {
     const std::string command = args.front();
     args.erase(args.begin());
     if (command == "--help" || command == "-h" || command == "help") {
-        std::fputs(kUsage, stdout);
-        return 0;
+        using namespace tallowby::cli;
+        return PrintOut(kUsage) && CloseStdout() ? 0 : StdoutFailed("the help");
     }
     if (command == "--version") {
         std::puts("tallowby-cli " TALLOWBY_VERSION_TEXT);

@@ -134,10 +134,10 @@ bool ExportRun::OpenBook() {
     const bool secondPath = !notes_.session;
     if (secondPath) {
         Attempt([&] { notes_.session = CreateObject(kNotesProgID); });
-        if (!notes_.session) return Fail(ExportOutcome::NotInstalled, kNotAddressBook), false;
+        if (!notes_.session) return Fail(ExportOutcome::NotInstalled, NotAddressBookMessage(database_, WhyNoFirstEntry(notes_))), false;
     }
     Attempt([&] { notes_.database = notes_.session->GetDatabase("", database_); });
-    if (secondPath && !notes_.database) return Fail(ExportOutcome::NotInstalled, kNotAddressBook), false;
+    if (secondPath && !notes_.database) return Fail(ExportOutcome::NotInstalled, NotAddressBookMessage(database_, WhyNoFirstEntry(notes_))), false;
     if (notes_.database) Attempt([&] { notes_.view = notes_.database->GetView("$People"); });
     if (notes_.view) Attempt([&] { notes_.navigator = notes_.view->CreateViewNav(); });
     if (notes_.navigator) {
@@ -149,7 +149,7 @@ bool ExportRun::OpenBook() {
         }
         Attempt([&] { notes_.entry = notes_.navigator->GetFirstDocument(); });
     }
-    if (!notes_.entry) return Fail(ExportOutcome::NotAddressBook, kNotAddressBook), false;
+    if (!notes_.entry) return Fail(ExportOutcome::NotAddressBook, NotAddressBookMessage(database_, WhyNoFirstEntry(notes_))), false;
     Attempt([&] { notes_.document = notes_.entry->Document(); });
     return true;
 }

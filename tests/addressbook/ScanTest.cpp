@@ -48,32 +48,40 @@ TEST(Scan, FilesContactsByCategoryAndASecondScanRefreshesThem) {
     auto& book = rig.book;
     book.Add("U1", "8fa", "Ann", "Lee").Set("MiddleInitial", {"M."}).Set("Categories", NotesValues{"Sales", "VIP"});
     for (const char* first : {"bob", "Émile", "", "   ", "7"}) book.Add("X" + std::string(first), "8", first, "Z");
+    // Documents without identity, and a replica's repeated one: each its own node.
+    book.Add("", "", "Nia", "Ode");
+    book.Add("", "", "Nell", "Ode");
+    book.Add("U1", "8fa", "Ann", "Lea");
     EXPECT_EQ(rig.Run(), ScanOutcome::Completed);
     ExpectCompleted(rig);
     // An accented letter under its base letter; blank, empty and digit first names under
     // "Other", in the view's order.
-    EXPECT_EQ(Contacts(rig.tree), (Texts{"A/U1-8fa/Ann M. Lee", "B/Xbob-8/bob Z", "E/XÉmile-8/Émile Z",
-                                         "Other/X-8/Z", "Other/X   -8/Z", "Other/X7-8/7 Z"}));
+    const Texts first = {"A/U1-8fa/Ann M. Lee", "A/U1-8fa#2/Ann Lea", "B/Xbob-8/bob Z", "E/XÉmile-8/Émile Z",
+                         "N/-/Nia Ode", "N/-#2/Nell Ode", "Other/X-8/Z", "Other/X   -8/Z", "Other/X7-8/7 Z"};
+    EXPECT_EQ(Contacts(rig.tree), first);
     EXPECT_EQ(*rig.tree.Tag("U1-8fa"), "Ann|M.|Lee" + std::string(39, '|') + "Sales");
+    EXPECT_EQ(*rig.tree.Tag("U1-8fa#2"), "Ann||Lea" + std::string(39, '|'));
     EXPECT_EQ(rig.progress.minimum, 0);
-    EXPECT_EQ(rig.progress.maximum, 6);
-    EXPECT_EQ(rig.progress.values, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 6}));
-    EXPECT_EQ(rig.state.ContactIndex, 6);
-    EXPECT_EQ(rig.state.ContactCount, 6);
+    EXPECT_EQ(rig.progress.maximum, 9);
+    EXPECT_EQ(rig.progress.values, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 9}));
+    EXPECT_EQ(rig.state.ContactIndex, 9);
+    EXPECT_EQ(rig.state.ContactCount, 9);
 
-    // The same book again, changed, with one key twice: known keys refresh their node's
-    // text and tag where it is, and the walk goes on.
+    // The same book again: the same keys, so every node is refreshed where it is and
+    // none is doubled; a new document gets a node of its own.
     book.documents[1]->Set("FirstName", {"Zed"});
-    book.Add("U1", "8fa", "Ann", "Lea");
+    book.documents[8]->Set("LastName", {"Lean"});
     book.Add("U9", "9", "Abe", "Fox");
     rig.messages.shown.clear();
     EXPECT_EQ(rig.Run(), ScanOutcome::Completed);
     ExpectCompleted(rig);
-    EXPECT_EQ(Contacts(rig.tree), (Texts{"A/U1-8fa/Ann Lea", "A/U9-9/Abe Fox", "B/Xbob-8/Zed Z",
-                                         "E/XÉmile-8/Émile Z", "Other/X-8/Z", "Other/X   -8/Z", "Other/X7-8/7 Z"}));
-    EXPECT_EQ(*rig.tree.Tag("U1-8fa"), "Ann||Lea" + std::string(39, '|'));
+    Texts second = first;
+    second[1] = "A/U1-8fa#2/Ann Lean";
+    second[2] = "B/Xbob-8/Zed Z";
+    second.insert(second.begin() + 2, "A/U9-9/Abe Fox");
+    EXPECT_EQ(Contacts(rig.tree), second);
     EXPECT_EQ(rig.tree.Tag("Xbob-8")->substr(0, 6), "Zed||Z");
-    EXPECT_EQ(rig.state.ContactIndex, 8);
+    EXPECT_EQ(rig.state.ContactIndex, 10);
 
     // Another book: the contacts of the first go before the walk; the same book under
     // another spelling keeps them; a book that cannot be read changes nothing.
@@ -92,7 +100,8 @@ TEST(Scan, FilesContactsByCategoryAndASecondScanRefreshesThem) {
 }
 
 // The failure rules: on the first entry a failing step is skipped, on a later one it
-// ends the walk; no first entry, or no session, gets a message and changes nothing.
+// ends the walk; no first entry, or no session, gets a message and changes nothing;
+// running out of memory ends the scan with a message that says so.
 TEST(Scan, FailureRules) {
     enum Class { None, Book, Throws };
     using Outcome = ScanOutcome;
@@ -105,6 +114,7 @@ TEST(Scan, FailureRules) {
         Outcome outcome = Outcome::Completed;
         Texts contacts = {};
         int32_t count = 4;
+        std::string reason = "";  // the message's Reason line, when the book cannot be read
     };
     const std::string ann = "A/U1-1/Ann Lee", bob = "B/U2-2/Bob Stone", cid = "C/U3-3/Cid Moss", dan = "D/U4-4/Dan Fox";
     const Case cases[] = {
@@ -120,12 +130,19 @@ TEST(Scan, FailureRules) {
         {.name = "first class: title passed over", .bookFails = {"Title"}, .contacts = {ann, bob, cid, dan}},
         {.name = "first class yields none", .first = None, .contacts = {ann, bob, cid, dan}},
         {.name = "first class throws", .first = Throws, .contacts = {ann, bob, cid, dan}},
-        {.name = "database cannot be opened", .bookFails = {"GetDatabase"}, .outcome = Outcome::NotAddressBook},
-        {.name = "no database object", .bookFails = {"no database object"}, .outcome = Outcome::NotAddressBook},
-        {.name = "no $People view", .bookFails = {"GetView"}, .outcome = Outcome::NotAddressBook},
-        {.name = "empty view", .people = 0, .outcome = Outcome::NotAddressBook},
+        {.name = "database cannot be opened", .bookFails = {"GetDatabase"}, .outcome = Outcome::NotAddressBook,
+         .reason = "the address book could not be opened"},
+        {.name = "no database object", .bookFails = {"no database object"}, .outcome = Outcome::NotAddressBook,
+         .reason = "the address book could not be opened"},
+        {.name = "database not open", .bookFails = {"Title", "GetView"}, .outcome = Outcome::NotAddressBook,
+         .reason = "Title failed"},
+        {.name = "no $People view", .bookFails = {"GetView"}, .outcome = Outcome::NotAddressBook,
+         .reason = "GetView failed"},
+        {.name = "empty view", .people = 0, .outcome = Outcome::NotAddressBook, .reason = "it holds no person documents"},
         {.name = "second class: no $People view", .bookFails = {"GetView"}, .first = None,
-         .outcome = Outcome::NotAddressBook},
+         .outcome = Outcome::NotAddressBook, .reason = "GetView failed"},
+        {.name = "out of memory in the walk", .documentFails = {{1, {"LastName out of memory"}}},
+         .outcome = Outcome::OutOfMemory, .reason = "there is not enough memory to read it"},
         {.name = "neither class", .first = None, .second = None, .outcome = Outcome::NotInstalled},
         {.name = "second class: database cannot be opened", .bookFails = {"GetDatabase"}, .first = None,
          .outcome = Outcome::NotInstalled},
@@ -157,14 +174,19 @@ TEST(Scan, FailureRules) {
         }
         if (c.outcome == Outcome::NotInstalled) {
             EXPECT_EQ(rig.messages.shown, (test::Shown{{kNotInstalled, "Notes Not Installed/Configured"}}));
-        } else {
-            EXPECT_EQ(rig.messages.shown, (test::Shown{{"Lotus Notes not configured or the selected file is not a "
-                                                        "correct notes address book file.", "Corvane Software"}}));
+        } else {  // the message names the file and says why, then perhaps what to do
+            ASSERT_EQ(rig.messages.shown.size(), 1u);
+            EXPECT_EQ(rig.messages.shown[0].second, "Corvane Software");
+            const std::string& text = rig.messages.shown[0].first;
+            EXPECT_EQ(text.substr(0, text.find("\r\n", text.find("Reason: "))),
+                      "Lotus Notes not configured or the selected file is not a correct notes address book file."
+                      "\r\n\r\nFile: " + rig.path + "\r\nReason: " + c.reason + ".");
         }
+        EXPECT_EQ(rig.lblRead.changes + rig.cmdContactsCreate.changes + rig.cmdEnumerateNotes.changes, 0);
+        if (c.outcome == Outcome::OutOfMemory) continue;  // the walk had begun
         // Nothing of the window or the state changed.
         EXPECT_EQ(rig.tree.nodes().size(), 28u);
         EXPECT_EQ(rig.progress.changes + rig.progress.repaints + rig.tree.repaints(), 0);
-        EXPECT_EQ(rig.lblRead.changes + rig.cmdContactsCreate.changes + rig.cmdEnumerateNotes.changes, 0);
         EXPECT_EQ(rig.state.ContactIndex, 7);
         EXPECT_EQ(rig.state.ContactCount, 123);
     }

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <new>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -85,11 +86,13 @@ inline std::string Named(const std::string& unid, const std::string& first, cons
 
 // ---------------------------------------------------------------- Notes fakes
 
-// The calls named in `failing` throw NotesError.
+// The calls named in `failing` throw NotesError; "NAME out of memory" makes the
+// call NAME run out of memory.
 struct Failing {
     template <class T>
     T Call(const std::string& name, T result) {
         if (failing.count(name)) throw NotesError(name + " failed");
+        if (failing.count(name + " out of memory")) throw std::bad_alloc();
         return result;
     }
     std::set<std::string> failing;
@@ -201,9 +204,10 @@ struct ScanRig : TextSource {
     ScanRig() { PopulateDefaultTree(tree); }
     std::string Text() const override { return path; }  // the database path box
     // Scans the named file in the folder; the fake session serves the book whatever the
-    // path, and with no such file no backup is made.
+    // path. The file is made first (for the backup copy) unless told otherwise.
     ScanOutcome Run(const std::string& file = "names.nsf") {
         path = dir / file;
+        if (writeBook && !std::filesystem::exists(path)) WriteFile(path, "a book");
         ScanWindow window{*this, tree, progress, lblRead, cmdContactsCreate, cmdEnumerateNotes, messages};
         return CmdEnumerateNotes_Click(window, state);
     }
@@ -216,6 +220,7 @@ struct ScanRig : TextSource {
     FakeControl lblRead{true, true}, cmdContactsCreate{false, true}, cmdEnumerateNotes{true, true};
     FakeMessages messages;
     ModuleState state;
+    bool writeBook = true;
 };
 
 } // namespace tallowby::test

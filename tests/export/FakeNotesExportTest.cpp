@@ -61,7 +61,10 @@ TEST(ExportWithFakeNotes, OnTheSecondSessionClassABookThatCannotBeOpenedWritesNo
         ScopedSessionClass domino{kDominoProgID, {}};
         ScopedSessionClass notes{kNotesProgID, failing == "no session" ? SessionFactory{} : rig.book.Factory()};
         EXPECT_EQ(rig.Run().outcome, ExportOutcome::NotInstalled);
-        EXPECT_EQ(rig.shown, (Shown{{kNotAddressBook, kCompanyTitle}}));
+        ASSERT_EQ(rig.shown.size(), 1u);  // the message, naming the book and the reason
+        EXPECT_TRUE(rig.shown[0].first.starts_with(kNotAddressBook + std::string("\r\n\r\nFile: ")));
+        EXPECT_NE(rig.shown[0].first.find("\r\nReason: "), std::string::npos);
+        EXPECT_EQ(rig.shown[0].second, kCompanyTitle);
         EXPECT_TRUE(FileNames(rig.dir.path()).empty()) << "no worksheet, no temporary file";
         EXPECT_TRUE(rig.conversion.enabled);
         EXPECT_FALSE(rig.done.visible);
