@@ -181,7 +181,15 @@ TEST(ScanCommand, OutOfMemorySaysSo) {
     }
     WriteFile(dir / "big.dxl", Book(persons));
     const int out = ::open((dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    Cli cli{dir, {"prlimit", "--as=30000000"}};  // the program starts in 10 MB, the scan needs 57
+    // The least address space the program starts in (its libraries), 4 MB at a time;
+    // 12 MB more lets the scan begin, and the book needs about 60 MB more.
+    Cli cli{dir};
+    long megabytes = 8;
+    for (; megabytes <= 2048; megabytes += 4) {
+        cli.prefix = {"prlimit", "--as=" + std::to_string((megabytes) << 20)};
+        if (cli.Run({"--help"}, out) == 0) break;
+    }
+    cli.prefix = {"prlimit", "--as=" + std::to_string((megabytes + 12) << 20)};
     const int status = cli.Run({"scan", dir / "big.dxl"}, out);
     ::close(out);
     EXPECT_EQ(status, 1) << cli.Err();
