@@ -4,6 +4,7 @@
 #pragma once
 
 #include "addressbook/Notes.h"
+#include "addressbook/RunControl.h"
 
 #include <memory>
 #include <new>
@@ -11,13 +12,15 @@
 namespace tallowby {
 
 // Runs one call into the Notes objects; false when it failed. Running out of memory
-// is not a Notes failure and is passed on.
+// and a stop of the run are not Notes failures and are passed on.
 template <class F>
 bool Attempt(F&& call) {
     try {
         call();
         return true;
     } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const RunStopped&) {
         throw;
     } catch (...) {
         return false;

@@ -5,6 +5,7 @@
 #include "addressbook/Messages.h"
 #include "addressbook/Notes.h"
 #include "addressbook/NotesCalls.h"
+#include "addressbook/RunControl.h"
 
 #include <chrono>
 #include <climits>
@@ -102,6 +103,7 @@ ScanOutcome Scan(ScanWindow& window, ModuleState& state, const std::string& data
     RepaintThrottle throttle;
     WalkKeys keys;
     for (bool firstEntry = true;; firstEntry = false) {
+        Checkpoint();
         // Build the contact and add its node. For the first entry every failing step is
         // passed over; later, a document whose identity cannot be read ends the walk.
         std::string key;
@@ -171,12 +173,17 @@ bool RepaintThrottle::Due() {
 
 ScanOutcome CmdEnumerateNotes_Click(ScanWindow& window, ModuleState& state, ScanReport* report) {
     const std::string databasePath = window.txtNotesDatabaseFile.Text();
-    // Backup. Whether the copy was made does not change the rest of the scan; when it
-    // was not, the completion message says why.
-    const std::string backupProblem = MakeBackupCopy(databasePath);
-    if (report) *report = {BackupPathFor(databasePath), backupProblem};
     try {
+        // Backup. Whether the copy was made does not change the rest of the scan; when
+        // it was not, the completion message says why.
+        const std::string backupProblem = MakeBackupCopy(databasePath);
+        if (report) *report = {BackupPathFor(databasePath), backupProblem};
         return Scan(window, state, databasePath, backupProblem);
+    } catch (const RunStopped&) {
+        // Stopped from outside: no message, the window's switches as they were. The
+        // Notes objects are gone with the unwinding; the backup copy is complete or
+        // not made, and no temporary file of it is left.
+        return ScanOutcome::Stopped;
     } catch (const std::bad_alloc&) {
         // The run's objects are gone with the unwinding, which frees their memory.
         window.messages.Show(NotAddressBookMessage(databasePath, MemoryProblem()), kCompanyTitle);

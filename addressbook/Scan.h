@@ -27,6 +27,7 @@ enum class ScanOutcome {
     NotInstalled,     // the not-installed message shown
     NotAddressBook,   // no first entry: the not-an-address-book message shown, with the reason
     OutOfMemory,      // the memory ran out: the not-an-address-book message with that reason
+    Stopped,          // stopped from outside (RunControl.h): no message, nothing left behind
 };
 
 // What a scan did besides its message, for callers that report it their own way.

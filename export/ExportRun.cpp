@@ -5,6 +5,7 @@
 #include "addressbook/Messages.h"
 #include "addressbook/Notes.h"
 #include "addressbook/NotesCalls.h"
+#include "addressbook/RunControl.h"
 #include "addressbook/Scan.h"
 #include "export/ColumnLayout.h"
 #include "export/ContactSheet.h"
@@ -44,6 +45,7 @@ public:
 
     ExportResult Run();
     ExportResult OutOfMemory();
+    ExportResult Stopped();
 
 private:
     bool OpenBook();
@@ -52,6 +54,7 @@ private:
     ExportResult Complete();
     ExportResult FileFailure(const std::string& reason);
     ExportResult Fail(ExportOutcome outcome, std::string message);
+    ExportResult Abandon(ExportOutcome outcome);
 
     ConversionWindow& window_;
     ModuleState& state_;
@@ -105,6 +108,7 @@ ExportResult ExportRun::Run() {
     const int32_t maxRows = sheet_->MaxContacts();
     int32_t counter = 1;
     for (;;) {
+        Checkpoint();
         if (counter <= maxRows) {
             ReadRow(notes_.document.get());
             if (!sheet_->WriteRow(row_)) return FileFailure(sheet_->reason());
@@ -212,8 +216,8 @@ ExportResult ExportRun::OutOfMemory() {
 }
 
 // Every way a run ends without a file: the Notes objects, the sheet and the
-// temporary file go, nothing counts as written, and one message box says why.
-ExportResult ExportRun::Fail(ExportOutcome outcome, std::string message) {
+// temporary file go, and nothing counts as written.
+ExportResult ExportRun::Abandon(ExportOutcome outcome) {
     notes_.Drop();
     sheet_.reset();
     if (file_) file_->Discard();
@@ -221,10 +225,19 @@ ExportResult ExportRun::Fail(ExportOutcome outcome, std::string message) {
     result_ = ExportResult();
     result_.format = format;
     result_.outcome = outcome;
+    return result_;
+}
+
+// A failure: one message box says why.
+ExportResult ExportRun::Fail(ExportOutcome outcome, std::string message) {
+    Abandon(outcome);
     result_.message = std::move(message);
     window_.messages.Show(result_.message, kCompanyTitle);
     return result_;
 }
+
+// Stopped from outside (the window is closing): no message.
+ExportResult ExportRun::Stopped() { return Abandon(ExportOutcome::Stopped); }
 
 } // namespace
 
@@ -235,6 +248,8 @@ ExportResult CmdConversion_Click(ConversionWindow& window, ModuleState& state, c
         return run.Run();
     } catch (const std::bad_alloc&) {
         return run.OutOfMemory();
+    } catch (const RunStopped&) {
+        return run.Stopped();
     }
 }
 

@@ -30,6 +30,7 @@ enum class ExportOutcome {
     NotInstalled,    // no session could be created / database not opened on the second path
     NotAddressBook,  // no first entry
     OutOfMemory,     // memory ran out: nothing written
+    Stopped,         // stopped from outside (RunControl.h): no message, nothing written
 };
 
 struct ExportResult {
