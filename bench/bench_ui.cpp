@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
     QElapsedTimer timer;
     timer.start();
     window.findChild<QPushButton*>(QStringLiteral("CmdEnumerateNotes"))->click();
+    while (window.Running()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double scanSeconds = timer.nsecsElapsed() / 1e9;
     const double peakAfterScan = PeakMegabytes();
     const int contacts =
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
         QElapsedTimer run;
         run.start();
         conversion->findChild<QPushButton*>(QStringLiteral("CmdConversion"))->click();
+        while (conversion->Running()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         exportSeconds = run.nsecsElapsed() / 1e9;
         conversion->reject();
     });

@@ -5,6 +5,9 @@
 #include "ui/WebLinks.h"
 #include "ui_FrmConversion.h"
 
+#include <memory>
+#include <utility>
+
 namespace tallowby {
 
 namespace {
@@ -50,9 +53,29 @@ FrmConversion::FrmConversion(QWidget* owner, const TextSource& path,
 FrmConversion::~FrmConversion() = default;
 
 void FrmConversion::CmdConversion_Click() {
-    ConversionWindow window{txtNotesDatabaseFile_, CmdContactsCreate_, ProgBarSave_,
-                            CmdConversion_,        FrameConversionDone_, services_.messages};
-    tallowby::CmdConversion_Click(window, state_);
+    if (run_.Running()) return;
+    // The export runs on a worker thread; the window stays alive meanwhile.
+    ConversionWindow window{run_.Fixed(txtNotesDatabaseFile_),
+                            run_.Posted(CmdContactsCreate_),
+                            run_.Posted(ProgBarSave_),
+                            run_.Posted(CmdConversion_, ui_->CmdConversion),
+                            run_.Posted(FrameConversionDone_),
+                            run_.Posted(services_.messages)};
+    auto state = std::make_shared<ModuleState>(state_);
+    run_.Start([window, state]() mutable { tallowby::CmdConversion_Click(window, *state); },
+               [this, state] {
+                   state_ = *state;
+                   if (std::exchange(closeAfterRun_, false)) QDialog::reject();
+               });
+}
+
+void FrmConversion::reject() {
+    if (run_.Running()) {
+        closeAfterRun_ = true;
+        run_.RequestStop();
+        return;
+    }
+    QDialog::reject();
 }
 
 void FrmConversion::CmdCloseAll_Click() {

@@ -5,6 +5,7 @@
 
 #include "addressbook/Controls.h"
 #include "addressbook/ModuleState.h"
+#include "ui/BackgroundRun.h"
 #include "ui/Module1.h"
 #include "ui/QtControls.h"
 
@@ -30,6 +31,11 @@ public:
     void CmdCloseAll_Click();
     void LblOpenExcelFile_Click();
 
+    // An export runs on a worker thread from its click until it has ended.
+    bool Running() const { return run_.Running(); }
+    // The close box and Esc during an export stop it; the window closes when it has ended.
+    void reject() override;
+
 private:
     std::unique_ptr<Ui::FrmConversion> ui_;
     const TextSource& txtNotesDatabaseFile_;
@@ -39,6 +45,8 @@ private:
     QtProgressBar ProgBarSave_;
     QtControl CmdConversion_;
     QtControl FrameConversionDone_;
+    bool closeAfterRun_ = false;
+    BackgroundRun run_;  // last: its thread ends before the parts it drives go
 };
 
 } // namespace tallowby

@@ -14,6 +14,9 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 
+#include <memory>
+#include <utility>
+
 namespace tallowby {
 
 namespace {
@@ -157,6 +160,11 @@ void FrmMain::Connect() {
     connect(ui_->mnuWebsite, &QAction::triggered, this, &FrmMain::mnuWebsite_Click);
     connect(ui_->mnuAbout, &QAction::triggered, this, &FrmMain::mnuAbout_Click);
     connect(ui_->LabelSiteFooter, &ClickLabel::clicked, this, &FrmMain::LabelSiteFooter_Click);
+    connect(&run_, &BackgroundRun::finished, this, [this] {
+        if (!std::exchange(closeAfterRun_, false)) return;
+        close();
+        if (std::exchange(quitAfterRun_, false)) QCoreApplication::quit();
+    });
 }
 
 void FrmMain::Form_Load() {
@@ -192,9 +200,39 @@ void FrmMain::txtNotesDatabaseFile_Change() {
 }
 
 void FrmMain::CmdEnumerateNotes_Click() {
-    ScanWindow window{txtNotesDatabaseFile_, tree_,      ProgBarScanNotes_, LblRead_,
-                      CmdContactsCreate_,    CmdEnumerateNotes_, services_.messages};
-    tallowby::CmdEnumerateNotes_Click(window, state_);
+    if (run_.Running()) return;
+    // The scan runs on a worker thread; the window stays alive meanwhile. The reading
+    // label and the bar show during every scan, whatever brought the path; a scan that
+    // does not complete leaves them as they were.
+    const bool labelShown = !ui_->LblRead->isHidden();
+    const bool barShown = !ui_->ProgBarScanNotes->isHidden();
+    ui_->ProgBarScanNotes->setValue(0);
+    ui_->LblRead->setVisible(true);
+    ui_->ProgBarScanNotes->setVisible(true);
+    ui_->txtNotesDatabaseFile->setReadOnly(true);  // the path shown is the book being read
+    run_.Lock(ui_->CmdBrowse);
+    run_.Lock(ui_->mnuOpen);
+    ProgressBar& bar = run_.Posted(ProgBarScanNotes_);
+    run_.ShowReadingOn(bar);
+    ScanWindow window{run_.Fixed(txtNotesDatabaseFile_),
+                      run_.Mirror(tree_, ui_->ContactsTreeView),
+                      bar,
+                      run_.Posted(LblRead_),
+                      run_.Posted(CmdContactsCreate_, ui_->CmdContactsCreate),
+                      run_.Posted(CmdEnumerateNotes_, ui_->CmdEnumerateNotes),
+                      run_.Posted(services_.messages)};
+    auto state = std::make_shared<ModuleState>(state_);
+    auto outcome = std::make_shared<ScanOutcome>(ScanOutcome::Stopped);
+    run_.Start(
+        [window, state, outcome]() mutable { *outcome = tallowby::CmdEnumerateNotes_Click(window, *state); },
+        [this, state, outcome, labelShown, barShown] {
+            state_ = *state;
+            ui_->txtNotesDatabaseFile->setReadOnly(false);
+            if (*outcome != ScanOutcome::Completed) {
+                ui_->LblRead->setVisible(labelShown);
+                ui_->ProgBarScanNotes->setVisible(barShown);
+            }
+        });
 }
 
 void FrmMain::CmdContactsCreate_Click() {
@@ -204,6 +242,12 @@ void FrmMain::CmdContactsCreate_Click() {
 }
 
 void FrmMain::mnuExit_Click() {
+    if (run_.Running()) {
+        // The scan stops first; the window closes when it has ended.
+        quitAfterRun_ = true;
+        close();
+        return;
+    }
     close();
     QCoreApplication::quit();
 }
@@ -241,6 +285,13 @@ void FrmMain::mnuAbout_Click() {
 void FrmMain::LabelSiteFooter_Click() { services_.shell.ShellOpen(HomePageLink()); }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
+    if (run_.Running()) {
+        // Stop the scan and close once it has ended: nothing is hidden before.
+        closeAfterRun_ = true;
+        run_.RequestStop();
+        event->ignore();
+        return;
+    }
     // The help window belongs to this one and goes with it.
     if (help_) help_->close();
     QMainWindow::closeEvent(event);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "addressbook/ModuleState.h"
+#include "ui/BackgroundRun.h"
 #include "ui/HelpWindow.h"
 #include "ui/Module1.h"
 #include "ui/QtControls.h"
@@ -36,6 +37,8 @@ public:
     ModuleState& state() { return state_; }
     QtContactTree& contactTree() { return tree_; }
     HelpWindow* helpWindow() const { return help_; }
+    // A scan runs on a worker thread from its click until it has ended.
+    bool Running() const { return run_.Running(); }
 
     // Handlers, named after the control and the event.
     void Form_Load();
@@ -73,6 +76,9 @@ private:
     QtControl CmdEnumerateNotes_;
     std::array<QWidget*, 42> boxes_{};  // the panel's boxes in record order
     std::array<QWidget*, 5> pages_{};   // the tab strip's page frames in tab order
+    bool closeAfterRun_ = false;  // closed, or Exit chosen, while a scan ran
+    bool quitAfterRun_ = false;
+    BackgroundRun run_;  // last: its thread ends before the parts it drives go
 };
 
 } // namespace tallowby

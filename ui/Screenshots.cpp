@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
     // Choose the book, scan it and show one contact.
     window.findChild<QPushButton*>(QStringLiteral("CmdBrowse"))->click();
     window.findChild<QPushButton*>(QStringLiteral("CmdEnumerateNotes"))->click();
+    while (window.Running()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("ContactsTreeView"));
     if (QTreeWidgetItem* contact = PickContact(tree, window.contactTree())) {
         contact->parent()->setExpanded(true);
@@ -112,6 +113,7 @@ int main(int argc, char** argv) {
         if (!conversion) return;
         Settle(conversion);
         conversion->findChild<QPushButton*>(QStringLiteral("CmdConversion"))->click();
+        while (conversion->Running()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         ok &= Grab(conversion, outDir.filePath(QStringLiteral("conversion-done.png")));
         conversion->reject();
     });

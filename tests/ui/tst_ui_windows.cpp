@@ -79,7 +79,10 @@ struct Fixture {
         files.answers = {path};
         Button("CmdBrowse")->click();
         Button("CmdEnumerateNotes")->click();
+        WaitForScan();
     }
+    // The scan runs on a worker thread; the window answers meanwhile.
+    void WaitForScan() { QTRY_VERIFY_WITH_TIMEOUT(!window.Running(), 60000); }
     // Which of the workflow's switches are on.
     QStringList On() {
         QStringList on;
@@ -191,6 +194,7 @@ private slots:
         QTest::keyClicks(f.PathBox(), f.dir.filePath(QStringLiteral("missing.dxl")));
         QCOMPARE(f.On(), QStringList{"scan"});   // typing shows neither the label nor the bar
         f.Button("CmdEnumerateNotes")->click();  // a missing book: a message, not an exit
+        f.WaitForScan();
         QCOMPARE(f.rec.log.size(), 1);
         QVERIFY(f.window.isVisible() && !f.Button("CmdContactsCreate")->isEnabled());
         f.PathBox()->selectAll();
@@ -217,10 +221,8 @@ private slots:
         Fixture f;
         f.files.answers = {f.CopySample()};
         f.Button("CmdBrowse")->click();
-        bool eventLoopRan = false;
-        QTimer::singleShot(0, &f.window, [&] { eventLoopRan = true; });
         f.Button("CmdEnumerateNotes")->click();
-        QVERIFY(!eventLoopRan);  // no input is processed during the scan
+        f.WaitForScan();
         QCOMPARE(f.rec.log, QStringList{"Corvane Software: Notes Address Book Scan Completed"});
 
         const auto contacts = f.Contacts();
@@ -301,6 +303,7 @@ private slots:
                             .arg(dialog->findChild<QWidget*>("FrameConversionDone")->isVisible());
             };
             QTest::mouseClick(dialog->findChild<QPushButton*>("CmdConversion"), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!dialog->Running(), 60000);
             QVERIFY(!dialog->findChild<QWidget*>("CmdConversion")->isEnabled());
             QCOMPARE(f.On(), QStringList());  // the export button is off too
             QTest::mouseClick(dialog->findChild<QLabel*>("LblOpenExcelFile"), Qt::LeftButton);
