@@ -1,5 +1,7 @@
-// A label that reports a click of the left mouse button: the web link in the main
-// window's footer and the conversion window's "open the worksheet" link.
+// A label that acts as a link: the web address in the main window's footer and the
+// conversion window's "open the exported file". A click of the left mouse button, or
+// Enter or Space while it has the keyboard focus, reports clicked(). Tab reaches it,
+// and it draws a focus frame when it has the focus. Its text is always plain.
 #pragma once
 
 #include <QLabel>
@@ -9,13 +11,18 @@ namespace tallowby {
 class ClickLabel : public QLabel {
     Q_OBJECT
 public:
-    explicit ClickLabel(QWidget* parent = nullptr) : QLabel(parent) {}
+    explicit ClickLabel(QWidget* parent = nullptr);
+
+    // What a click does; also the "press" action of assistive technology.
+    void activate() { emit clicked(); }
 
 signals:
     void clicked();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 } // namespace tallowby

@@ -1,5 +1,6 @@
 #include "ui/DocAbout.h"
 
+#include "ui/Accessibility.h"
 #include "ui/Artwork.h"
 #include "ui/WebLinks.h"
 #include "ui_DocAbout.h"
@@ -10,6 +11,7 @@ DocAbout::DocAbout(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       ui_(std::make_unique<Ui::DocAbout>()) {
+    InstallAccessibility();
     ui_->setupUi(this);
     setModal(true);
     setFixedSize(330, 193);
@@ -18,6 +20,8 @@ DocAbout::DocAbout(QWidget* owner)
     ui_->CmdOK->setFont(UiFont(QStringLiteral("Tahoma"), 8.25, true));
     ui_->Label1->setText(QString::fromLatin1(kHomePageAddress));
     ui_->Image1->setPixmap(Picture(QStringLiteral("about-logo")));
+    MarkDecorative(ui_->Image1);
+    MarkDecorative(ui_->Line1);
     connect(ui_->CmdOK, &QPushButton::clicked, this, &DocAbout::CmdOK_Click);
 }
 

@@ -1,10 +1,12 @@
-// FrmConversion: the conversion window. "Start Conversion" runs the export; when it
-// has completed, a panel shows a link to the worksheet and an OK button that closes
-// the window and opens the product page.
+// FrmConversion: the conversion window. The user picks the file format (the last
+// choice is remembered) and "Start Conversion" runs the export; when it has completed,
+// a panel covering the window shows a link to the exported file and an OK button that
+// closes the window and opens the product page.
 #pragma once
 
 #include "addressbook/Controls.h"
 #include "addressbook/ModuleState.h"
+#include "export/ExportFormat.h"
 #include "ui/BackgroundRun.h"
 #include "ui/Module1.h"
 #include "ui/QtControls.h"
@@ -12,6 +14,8 @@
 #include <QDialog>
 
 #include <memory>
+
+class QRadioButton;
 
 namespace Ui {
 class FrmConversion;
@@ -35,8 +39,13 @@ public:
     bool Running() const { return run_.Running(); }
     // The close box and Esc during an export stop it; the window closes when it has ended.
     void reject() override;
+    // The format chosen now; at opening, the one chosen last time (else .xls).
+    ExportFormat ChosenFormat() const;
 
 private:
+    void ShowDone();
+    QRadioButton* FormatButton(ExportFormat format) const;
+
     std::unique_ptr<Ui::FrmConversion> ui_;
     const TextSource& txtNotesDatabaseFile_;
     Control& CmdContactsCreate_;

@@ -1,18 +1,21 @@
 #include "ui/FrmMain.h"
 
 #include "addressbook/Scan.h"
+#include "ui/Accessibility.h"
 #include "ui/Artwork.h"
 #include "ui/ContactPanel.h"
 #include "ui/DocAbout.h"
 #include "ui/FrmConversion.h"
 #include "ui/HelpWindow.h"
+#include "ui/Placement.h"
 #include "ui/WebLinks.h"
 #include "ui_FrmMain.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QPlainTextEdit>
-#include <QScreen>
 
 #include <memory>
 #include <utility>
@@ -21,9 +24,18 @@ namespace tallowby {
 
 namespace {
 
-const QString kFilterNsf = QStringLiteral("Notes Address Book (*.nsf)");
-const QString kFilterDxl = QStringLiteral("Notes XML export (*.dxl *.xml)");
+const QString kFilterDxl = QStringLiteral("Notes address book, DXL (*.dxl *.xml)");
 const QString kFilterAll = QStringLiteral("All files (*)");
+
+// The folder the file dialog opens in: that of the path in the box (relative to the
+// working folder), else the home folder.
+QString StartFolder(const QString& path) {
+    if (path.isEmpty()) return QDir::homePath();
+    const QFileInfo file(path);
+    if (file.isDir()) return file.absoluteFilePath();
+    const QDir folder = file.absoluteDir();
+    return folder.exists() ? folder.absolutePath() : QDir::homePath();
+}
 
 void SetBoxText(QWidget* box, const std::string& text) {
     const QString value = QString::fromStdString(text);
@@ -37,6 +49,7 @@ void SetBoxText(QWidget* box, const std::string& text) {
 
 Ui::FrmMain* SetUp(QMainWindow* window) {
     InitUiResources();
+    InstallAccessibility();
     auto* ui = new Ui::FrmMain;
     ui->setupUi(window);
     return ui;
@@ -84,9 +97,6 @@ FrmMain::FrmMain(UiServices services, QWidget* parent)
                                 "Briefcase", "Advanced"}) {
         ui_->TabStrip1->addTab(QString::fromLatin1(caption));
     }
-    ui_->mnuSep->setSeparator(true);
-    ui_->mnuSep2->setSeparator(true);
-
     ApplyLook();
     Connect();
     Form_Load();
@@ -95,8 +105,12 @@ FrmMain::FrmMain(UiServices services, QWidget* parent)
 FrmMain::~FrmMain() = default;
 
 void FrmMain::ApplyLook() {
+    // A fixed border without minimise and maximise buttons: the user cannot resize it.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setWindowIcon(ApplicationIcon());
-    setFixedSize(712, 644);  // a fixed dialog border: the user cannot resize the window
+    setFixedSize(712, 644);
     setFont(UiFont(QStringLiteral("Tahoma"), 8.25));
     ui_->Label4->setFont(UiFont(QStringLiteral("Verdana"), 8.25, true));
     ui_->Label1->setFont(UiFont(QStringLiteral("Verdana"), 14.25, true));
@@ -132,10 +146,13 @@ void FrmMain::ApplyLook() {
         KeepPlaceWhenHidden(widget);
     }
 
-    // Opens centred on the screen.
-    if (const QScreen* screen = this->screen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    HideDecoration();
+    CentreOver(this, nullptr);  // centred on the screen
+}
+
+void FrmMain::HideDecoration() {
+    for (QWidget* picture : {static_cast<QWidget*>(ui_->Image1), static_cast<QWidget*>(ui_->Image2)})
+        MarkDecorative(picture);
 }
 
 void FrmMain::Connect() {
@@ -143,6 +160,10 @@ void FrmMain::Connect() {
     connect(ui_->mnuOpen, &QAction::triggered, this, &FrmMain::mnuOpen_Click);
     connect(ui_->txtNotesDatabaseFile, &QLineEdit::textChanged, this,
             &FrmMain::txtNotesDatabaseFile_Change);
+    // Enter in the path box scans, as the scan button would.
+    connect(ui_->txtNotesDatabaseFile, &QLineEdit::returnPressed, this, [this] {
+        if (ui_->CmdEnumerateNotes->isEnabled()) CmdEnumerateNotes_Click();
+    });
     connect(ui_->CmdEnumerateNotes, &QPushButton::clicked, this,
             &FrmMain::CmdEnumerateNotes_Click);
     connect(ui_->CmdContactsCreate, &QPushButton::clicked, this,
@@ -181,7 +202,9 @@ void FrmMain::Form_Load() {
 void FrmMain::SetDatabasePath(const QString& path) { ui_->txtNotesDatabaseFile->setText(path); }
 
 void FrmMain::CmdBrowse_Click() {
-    const OpenFileRequest request{CDlgFileName_, {kFilterNsf, kFilterDxl, kFilterAll}, kFilterDxl};
+    const QString shown = ui_->txtNotesDatabaseFile->text();
+    const OpenFileRequest request{StartFolder(shown), QFileInfo(shown).isFile() ? shown : QString(),
+                                  {kFilterDxl, kFilterAll}, kFilterDxl};
     if (auto chosen = services_.files.ShowOpen(this, request)) CDlgFileName_ = *chosen;
     ui_->ProgBarScanNotes->setValue(0);
     ui_->CmdContactsCreate->setEnabled(false);
@@ -228,10 +251,14 @@ void FrmMain::CmdEnumerateNotes_Click() {
         [this, state, outcome, labelShown, barShown] {
             state_ = *state;
             ui_->txtNotesDatabaseFile->setReadOnly(false);
-            if (*outcome != ScanOutcome::Completed) {
-                ui_->LblRead->setVisible(labelShown);
-                ui_->ProgBarScanNotes->setVisible(barShown);
+            if (*outcome == ScanOutcome::Completed) {
+                ui_->ContactsTreeView->setFocus(Qt::OtherFocusReason);  // the contacts come next
+                return;
             }
+            ui_->LblRead->setVisible(labelShown);
+            ui_->ProgBarScanNotes->setVisible(barShown);
+            if (*outcome != ScanOutcome::Stopped)
+                ui_->txtNotesDatabaseFile->setFocus(Qt::OtherFocusReason);  // to mend the path
         });
 }
 
@@ -256,8 +283,10 @@ void FrmMain::ContactsTreeView_NodeClick(QTreeWidgetItem* node) {
     // The fields as the scan read them: a "|" inside a value moves nothing.
     const std::vector<std::string> fields = tree_.FieldsOf(node);
     if (fields.empty()) return;  // the root, a letter or "Other"
+    const QString heading = QString::fromStdString(PanelHeading(fields));
     ui_->ImgContact->setVisible(true);
-    ui_->LblTopName->setText(QString::fromStdString(PanelHeading(fields)));
+    ui_->LblTopName->setText(heading);
+    ui_->FrameContacts->setAccessibleDescription(heading);  // which contact the boxes show
     for (std::size_t i = 0; i < boxes_.size(); ++i) SetBoxText(boxes_[i], PanelBoxText(fields, i));
 }
 
@@ -269,7 +298,10 @@ void FrmMain::TabStrip1_Click() {
 }
 
 void FrmMain::mnuContents_Click() {
-    if (!help_) help_ = new HelpWindow(this, services_.shell);
+    if (!help_) {
+        help_ = new HelpWindow(this, services_.shell);
+        CentreOver(help_, this);
+    }
     help_->show();
     help_->raise();
     help_->activateWindow();

@@ -61,6 +61,7 @@ protected:
 private:
     void ApplyLook();
     void Connect();
+    void HideDecoration();
 
     std::unique_ptr<Ui::FrmMain> ui_;
     UiServices services_;

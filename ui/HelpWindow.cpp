@@ -36,6 +36,7 @@ HelpWindow::HelpWindow(QWidget* owner, Shell& shell)
     setWindowIcon(ApplicationIcon());
     resize(720, 600);
     browser_->setObjectName(QStringLiteral("HelpBrowser"));
+    browser_->setAccessibleName(QStringLiteral("Tallowby manual"));
     browser_->setOpenLinks(false);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

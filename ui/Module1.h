@@ -23,16 +23,26 @@ public:
     virtual void ShellOpen(const std::string& text) = 0;
 };
 
-// QDesktopServices::openUrl: web addresses as URLs, everything else as a local file
-// (QUrl::fromLocalFile). Never a shell command line.
+// Opens through the desktop's opener, xdg-open, started in a session of its own so
+// that what it opens outlives the program. A web address goes as it is; a file path
+// is made absolute first (relative to the working folder). When it cannot be opened
+// (no xdg-open, or no program for it), a message shows the address or the path, so
+// that the user can copy it.
 class DesktopShell : public Shell {
 public:
+    explicit DesktopShell(MessageBoxes& messages) : messages_(messages) {}
     void ShellOpen(const std::string& text) override;
+
+private:
+    void CannotOpen(const QString& target, bool openerMissing);
+    MessageBoxes& messages_;
 };
 
-// A file-open dialog: the name it starts with, its filters and the filter selected
-// when it opens. Returns the chosen file's full path, or nullopt when cancelled.
+// A file-open dialog: the folder it opens in, the file it starts with (none when
+// empty), its filters and the filter selected when it opens. Returns the chosen
+// file's full path, or nullopt when cancelled.
 struct OpenFileRequest {
+    QString directory;
     QString fileName;
     QStringList filters;
     QString selectedFilter;
@@ -50,6 +60,7 @@ public:
 };
 
 // Information icon, one OK button, over the window that is active when it is shown.
+// The text can be selected and copied.
 class QtMessageBoxes : public MessageBoxes {
 public:
     void Show(const std::string& text, const std::string& title) override;

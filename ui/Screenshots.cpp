@@ -1,20 +1,22 @@
 // tallowby-screenshots BOOK.dxl OUTDIR
-// Renders the windows for the documentation: the main window after a scan with a
-// contact selected, the conversion window when the export is done, the About box and
-// the help window. Works on a copy of BOOK in a temporary folder; message boxes and
-// the browser are answered silently so that nothing waits for a user.
+// Renders the windows for the documentation: the main window after a scan with
+// "Jo|Ann Pemberton" shown, the main window with "Émile Durand" under E, the
+// conversion window with its choice of formats and when the export is done, the About
+// box and the help window. Works on a copy of BOOK in a temporary folder, where the
+// program's settings go too; message boxes and the browser are answered silently so
+// that nothing waits for a user.
 #include "ui/DocAbout.h"
 #include "ui/FrmConversion.h"
 #include "ui/FrmMain.h"
 #include "ui/HelpWindow.h"
 #include "ui/Module1.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTimer>
@@ -53,20 +55,21 @@ bool Grab(QWidget* window, const QString& path) {
     return saved;
 }
 
-// The contact to show: one with a middle name and a company, for a full panel.
-QTreeWidgetItem* PickContact(QTreeWidget* tree, const tallowby::QtContactTree& contacts) {
-    QTreeWidgetItem* fallback = nullptr;
-    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
-        const QString tag = QString::fromStdString(contacts.TagOf(*it));
-        if (tag.isEmpty()) continue;
-        const QStringList fields = tag.split(QLatin1Char('|'));
-        if (!fallback) fallback = *it;
-        if (fields.size() >= 42 && !fields[1].isEmpty() && !fields[6].isEmpty() &&
-            !fields[8].isEmpty() && !fields[14].isEmpty()) {
-            return *it;
-        }
+// Shows one contact: its category opened, the others closed, the contact selected.
+bool ShowContact(tallowby::FrmMain& window, const QString& name) {
+    auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("ContactsTreeView"));
+    const auto found = tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+    if (found.isEmpty()) {
+        std::fprintf(stderr, "tallowby-screenshots: no contact \"%s\"\n", qPrintable(name));
+        return false;
     }
-    return fallback;
+    QTreeWidgetItem* root = tree->topLevelItem(0);
+    for (int i = 0; i < root->childCount(); ++i)
+        root->child(i)->setExpanded(root->child(i) == found[0]->parent());
+    tree->setCurrentItem(found[0]);
+    tree->scrollToItem(found[0], QAbstractItemView::PositionAtCenter);
+    tree->setFocus();
+    return true;
 }
 
 } // namespace
@@ -86,6 +89,7 @@ int main(int argc, char** argv) {
                      argv[1]);
         return 1;
     }
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, work.filePath("config"));
 
     SilentMessages messages;
     tallowby::SilentShell shell;
@@ -95,29 +99,27 @@ int main(int argc, char** argv) {
     Settle(&window);
     bool ok = true;
 
-    // Choose the book, scan it and show one contact.
-    window.findChild<QPushButton*>(QStringLiteral("CmdBrowse"))->click();
-    window.findChild<QPushButton*>(QStringLiteral("CmdEnumerateNotes"))->click();
+    // Choose the book, scan it and show two contacts.
+    window.CmdBrowse_Click();
+    window.CmdEnumerateNotes_Click();
     while (window.Running()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("ContactsTreeView"));
-    if (QTreeWidgetItem* contact = PickContact(tree, window.contactTree())) {
-        contact->parent()->setExpanded(true);
-        tree->setCurrentItem(contact);
-        tree->scrollToItem(contact, QAbstractItemView::PositionAtCenter);
-    }
+    ok &= ShowContact(window, QStringLiteral("\u00c9mile Durand"));
+    ok &= Grab(&window, outDir.filePath(QStringLiteral("main-window-accented.png")));
+    ok &= ShowContact(window, QStringLiteral("Jo|Ann Pemberton"));
     ok &= Grab(&window, outDir.filePath(QStringLiteral("main-window.png")));
 
-    // The conversion window: run the export and show the finished state.
+    // The conversion window: the choice of formats, then the finished state.
     QTimer::singleShot(0, &window, [&] {
         auto* conversion = window.findChild<tallowby::FrmConversion*>();
         if (!conversion) return;
-        Settle(conversion);
-        conversion->findChild<QPushButton*>(QStringLiteral("CmdConversion"))->click();
+        conversion->findChild<QRadioButton*>(QStringLiteral("optXlsx"))->setChecked(true);
+        ok &= Grab(conversion, outDir.filePath(QStringLiteral("conversion-formats.png")));
+        conversion->CmdConversion_Click();
         while (conversion->Running()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         ok &= Grab(conversion, outDir.filePath(QStringLiteral("conversion-done.png")));
         conversion->reject();
     });
-    window.findChild<QPushButton*>(QStringLiteral("CmdContactsCreate"))->click();
+    window.CmdContactsCreate_Click();
 
     // The About box.
     QTimer::singleShot(0, &window, [&] {

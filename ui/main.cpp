@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
 
     tallowby::QtMessageBoxes messages;
     tallowby::QtFilePicker files;
-    tallowby::DesktopShell shell;
+    tallowby::DesktopShell shell(messages);
     tallowby::FrmMain window(tallowby::UiServices{messages, files, shell});
     // A file handed over by the desktop ("Open with") goes into the path box as if typed.
     const QStringList args = QApplication::arguments();

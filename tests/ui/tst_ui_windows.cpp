@@ -1,49 +1,24 @@
-// The windows driven as a user drives them, offscreen. Message boxes, the file dialog
-// and ShellOpen are answered by recorders instead of waiting for a user.
+// The windows driven as a person drives them, offscreen: mouse clicks at a control's
+// place in its window, keys into the window that has the focus. Message boxes, the
+// file dialog and ShellOpen are answered by recorders instead of waiting for a user.
 #include "addressbook/ContactRecord.h"
+#include "tests/addressbook/TestSupport.h"
+#include "tests/ui/UiTestSupport.h"
 #include "ui/ContactPanel.h"
 #include "ui/DocAbout.h"
 #include "ui/FrmConversion.h"
-#include "ui/FrmMain.h"
 #include "ui/HelpWindow.h"
 
-#include <QtTest>
-#include <QtWidgets>
-
-#include <functional>
-
 using namespace tallowby;
+using tallowby::test::Click;
+using tallowby::test::Covered;
+using tallowby::test::Fixture;
+using tallowby::test::Key;
+using tallowby::test::Type;
+using tallowby::test::WhenModal;
 
 namespace {
 
-// Records the message boxes ("title: text") and the ShellOpen calls ("open text") in
-// the order they come; onEvent runs while a box is up or as the shell opens.
-struct Recorder : MessageBoxes, Shell {
-    QStringList log;
-    std::function<void()> onEvent;
-    void Show(const std::string& text, const std::string& title) override {
-        Add(title + ": " + text);
-    }
-    void ShellOpen(const std::string& text) override { Add("open " + text); }
-    void Add(const std::string& entry) {
-        log << QString::fromStdString(entry);
-        if (onEvent) onEvent();
-    }
-};
-
-// Answers the file dialog from a script: a name is a choice; an empty name, or an
-// empty script, is a cancel.
-struct ScriptedFiles : FilePicker {
-    QStringList answers;
-    std::vector<OpenFileRequest> requests;
-    std::optional<QString> ShowOpen(QWidget*, const OpenFileRequest& request) override {
-        requests.push_back(request);
-        const QString name = answers.isEmpty() ? QString() : answers.takeFirst();
-        return name.isEmpty() ? std::nullopt : std::optional<QString>(name);
-    }
-};
-
-// The panel's boxes in record order.
 const char* const kBoxes[] = {
     "txtFirstName", "txtMiddleName", "txtLastName", "txtSuffix", "txtTitle", "txtEmail",
     "txtCompany", "txtJobTitle", "txtBusinessStreet", "txtBusinessCity", "txtBusinessZip",
@@ -57,90 +32,24 @@ const char* const kBoxes[] = {
 const char* const kFrames[] = {"FrameBusinessAddress", "FrameBusinessContactInfo",
                                "FramePersonal", "FrameBriefcase", "FrameAdvanced"};
 
-// One main window with recording services, in a temporary folder of its own.
-struct Fixture {
-    Fixture() : window(UiServices{rec, files, rec}) {
-        window.show();
-        exposed = QTest::qWaitForWindowExposed(&window);  // else nothing is painted
-    }
-    template <class T = QWidget>
-    T* Find(const char* name) { return window.findChild<T*>(QString::fromLatin1(name)); }
-    QPushButton* Button(const char* name) { return Find<QPushButton>(name); }
-    QTreeWidget* Tree() { return Find<QTreeWidget>("ContactsTreeView"); }
-    QLineEdit* PathBox() { return Find<QLineEdit>("txtNotesDatabaseFile"); }
+// Heading, picture and the 42 boxes.
+QStringList Panel(Fixture& f) {
+    QStringList panel{f.Find<QLabel>("LblTopName")->text(),
+                      f.Find("ImgContact")->isVisible() ? "picture" : "no picture"};
+    for (const char* box : kBoxes) panel << f.Box(box);
+    return panel;
+}
 
-    // A copy of the sample book in this test's folder.
-    QString CopySample() {
-        const QString target = dir.filePath(QStringLiteral("names.dxl"));
-        QFile::copy(QStringLiteral(TALLOWBY_EXAMPLES_DIR "/names.dxl"), target);
-        return target;
-    }
-    void BrowseAndScan(const QString& path) {
-        files.answers = {path};
-        Button("CmdBrowse")->click();
-        Button("CmdEnumerateNotes")->click();
-        WaitForScan();
-    }
-    // The scan runs on a worker thread; the window answers meanwhile.
-    void WaitForScan() { QTRY_VERIFY_WITH_TIMEOUT(!window.Running(), 60000); }
-    // Which of the workflow's switches are on.
-    QStringList On() {
-        QStringList on;
-        if (Button("CmdEnumerateNotes")->isEnabled()) on << "scan";
-        if (Button("CmdContactsCreate")->isEnabled()) on << "export";
-        if (Find("LblRead")->isVisible()) on << "label";
-        if (Find("ProgBarScanNotes")->isVisible()) on << "bar";
-        return on;
-    }
-    QList<QTreeWidgetItem*> Contacts() {
-        QList<QTreeWidgetItem*> contacts;
-        for (QTreeWidgetItemIterator it(Tree()); *it; ++it)
-            if ((*it)->parent() && (*it)->parent()->parent()) contacts << *it;
-        return contacts;
-    }
-    QTreeWidgetItem* Node(const char* text) {
-        return Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0);
-    }
-    void ClickNode(QTreeWidgetItem* item) {
-        Tree()->scrollToItem(item);  // expands its parents too
-        QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {},
-                          Tree()->visualItemRect(item).center());
-    }
-    QString Box(const char* name) {
-        auto* multi = Find<QPlainTextEdit>(name);
-        return multi ? multi->toPlainText() : Find<QLineEdit>(name)->text();
-    }
-    // Heading, picture and the 42 boxes.
-    QStringList Panel() {
-        QStringList panel{Find<QLabel>("LblTopName")->text(),
-                          Find("ImgContact")->isVisible() ? "picture" : "no picture"};
-        for (const char* box : kBoxes) panel << Box(box);
-        return panel;
-    }
-    QStringList VisibleFrames() {
-        QStringList visible;
-        for (const char* frame : kFrames)
-            if (Find(frame)->isVisible()) visible << frame;
-        return visible;
-    }
+QStringList VisibleFrames(Fixture& f) {
+    QStringList visible;
+    for (const char* frame : kFrames)
+        if (f.Find(frame)->isVisible()) visible << frame;
+    return visible;
+}
 
-    QTemporaryDir dir;
-    Recorder rec;
-    ScriptedFiles files;
-    FrmMain window;
-    bool exposed = false;
-};
-
-// Runs fn on the modal dialog T once its exec() has started, then closes the dialog if
-// fn left it open, so that a failed check cannot hang the test.
-template <class T, class Fn>
-void WhenModal(QWidget* owner, Fn fn) {
-    QTimer::singleShot(0, owner, [owner, fn] {
-        T* dialog = owner->findChild<T*>();
-        if (!dialog) return QTest::qFail("the modal window did not open", __FILE__, __LINE__);
-        fn(dialog);
-        if (owner->findChild<T*>() == dialog && dialog->isVisible()) dialog->reject();
-    });
+// How far the centre of window's frame lies from the centre of `over`.
+int OffCentre(const QWidget* window, const QRect& over) {
+    return (window->frameGeometry().center() - over.center()).manhattanLength();
 }
 
 } // namespace
@@ -159,192 +68,316 @@ private slots:
         QVERIFY(root->childCount() == 27 && root->isExpanded());
         QVERIFY(f.Button("CmdBrowse")->isEnabled());
         QCOMPARE(f.On(), QStringList());
-        QCOMPARE(f.VisibleFrames(), QStringList{"FrameBusinessAddress"});
+        QCOMPARE(VisibleFrames(f), QStringList{"FrameBusinessAddress"});
         QCOMPARE(f.Find<QTabBar>("TabStrip1")->currentIndex(), 0);
-        QCOMPARE(f.Panel(), QStringList({"", "no picture"}) + QStringList(42, QString()));
+        const QStringList empty = QStringList({"", "no picture"}) + QStringList(42, QString());
+        QCOMPARE(Panel(f), empty);
         f.ClickNode(root->child(0));  // a letter shows nothing
-        QCOMPARE(f.Panel(), QStringList({"", "no picture"}) + QStringList(42, QString()));
+        QCOMPARE(Panel(f), empty);
+
+        // A fixed border without minimise and maximise buttons, centred on the screen;
+        // nothing lies above a button or a link; the menus have real separators.
+        const Qt::WindowFlags flags = f.window.windowFlags();
+        QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(f.window.minimumSize(), f.window.maximumSize());
+        QVERIFY(OffCentre(&f.window, f.window.screen()->availableGeometry()) <= 2);
+        QCOMPARE(Covered(&f.window), QStringList());
+        QStringList menus;
+        for (QAction* menu : f.Find<QMenuBar>("menubar")->actions()) {
+            menus << menu->text();
+            for (QAction* item : menu->menu()->actions())
+                menus << (item->isSeparator() ? "--" : item->text() + " " + item->shortcut().toString());
+        }
+        QCOMPARE(menus, (QStringList{"&File", "&Open Notes Address Book File Ctrl+O", "--",
+                                     "E&xit Ctrl+Q", "&Help", "&Contents F1", "Visit &Website ",
+                                     "--", "&About "}));
     }
 
-    void browseWithChosenName() {
+    void fileDialog() {
         Fixture f;
-        f.Button("CmdBrowse")->click();  // cancelled before any choice: nothing changes
+        Click(f.Button("CmdBrowse"));  // cancelled before any choice: nothing changes
+        const OpenFileRequest& first = f.files.requests.at(0);
+        QCOMPARE(first.directory, QDir::homePath());  // nothing in the box: the home folder
+        QVERIFY(first.fileName.isEmpty());
+        QCOMPARE(first.filters, (QStringList{"Notes address book, DXL (*.dxl *.xml)", "All files (*)"}));
+        QCOMPARE(first.selectedFilter, first.filters[0]);
         QVERIFY(f.PathBox()->text().isEmpty());
         QCOMPARE(f.On(), QStringList());
-        const QString chosen = f.dir.filePath(QStringLiteral("names.dxl"));
+
+        const QString chosen = f.CopySample();
         f.files.answers = {chosen};
-        f.Button("CmdBrowse")->click();
-        const OpenFileRequest& request = f.files.requests.at(1);
-        QVERIFY(request.fileName.isEmpty());
-        QCOMPARE(request.filters, (QStringList{"Notes Address Book (*.nsf)",
-                                               "Notes XML export (*.dxl *.xml)", "All files (*)"}));
-        QCOMPARE(request.selectedFilter, request.filters[1]);
+        Click(f.Button("CmdBrowse"));
         QCOMPARE(f.PathBox()->text(), chosen);
         QCOMPARE(f.On(), (QStringList{"scan", "label", "bar"}));  // at once, before any scan
-        // File, Open is the same handler: it starts at the last chosen name, and a
-        // cancel puts that name back over an edited one.
-        QTest::keyClicks(f.PathBox(), QStringLiteral("-edited"));
-        f.Find<QAction>("mnuOpen")->trigger();
-        QCOMPARE(f.files.requests.at(2).fileName, chosen);
-        QCOMPARE(f.PathBox()->text(), chosen);
+
+        // The dialog opens in the folder of the path in the box, typed relative to the
+        // working folder too; a cancel puts the last chosen name back.
+        QDir(f.dir.path()).mkdir("sub");
+        const QString working = QDir::currentPath();
+        QDir::setCurrent(f.dir.path());
+        const std::pair<QString, QString> typed[] = {{"sub/new.dxl", f.dir.filePath("sub")},
+                                                     {"names.dxl", f.dir.path()},
+                                                     {"missing/new.dxl", QDir::homePath()}};
+        for (const auto& [path, folder] : typed) {
+            Click(f.PathBox());
+            Key(&f.window, Qt::Key_A, Qt::ControlModifier);
+            Type(path);
+            Key(&f.window, Qt::Key_O, Qt::ControlModifier);  // File, Open
+            QCOMPARE(f.files.requests.back().directory, folder);
+            QCOMPARE(f.PathBox()->text(), chosen);
+        }
+        QCOMPARE(f.files.requests.at(3).fileName, "names.dxl");  // an existing file is selected
+        QDir::setCurrent(working);
     }
 
     void typingAndClearingThePath() {
         Fixture f;
-        QTest::keyClicks(f.PathBox(), f.dir.filePath(QStringLiteral("missing.dxl")));
-        QCOMPARE(f.On(), QStringList{"scan"});   // typing shows neither the label nor the bar
-        f.Button("CmdEnumerateNotes")->click();  // a missing book: a message, not an exit
-        f.WaitForScan();
+        Click(f.PathBox());
+        Type(f.dir.filePath(QStringLiteral("missing.dxl")));
+        QCOMPARE(f.On(), QStringList{"scan"});  // typing shows neither the label nor the bar
+        Key(&f.window, Qt::Key_Return);        // Enter scans: a missing book gets a message
+        test::WaitForRun(&f.window);
         QCOMPARE(f.rec.log.size(), 1);
         QVERIFY(f.window.isVisible() && !f.Button("CmdContactsCreate")->isEnabled());
-        f.PathBox()->selectAll();
-        QTest::keyClick(f.PathBox(), Qt::Key_Backspace);
+        QCOMPARE(test::FocusName(), "txtNotesDatabaseFile");  // back in the box to mend it
+        Key(&f.window, Qt::Key_A, Qt::ControlModifier);
+        Key(&f.window, Qt::Key_Backspace);
         QCOMPARE(f.On(), QStringList());
-        QTest::keyClicks(f.PathBox(), QStringLiteral(" "));
+        Key(&f.window, Qt::Key_Return);  // no scan while the button is off
+        QCOMPARE(f.rec.log.size(), 1);
+        Type(" ");
         QCOMPARE(f.On(), QStringList{"scan"});  // a blank is not empty
 
         // After a scan, editing the path leaves the export alone; browsing again
         // disables it, and the tree keeps what it shows.
         f.BrowseAndScan(f.CopySample());
-        QTest::keyClicks(f.PathBox(), QStringLiteral("x"));
+        Click(f.PathBox());
+        Type("x");
         QCOMPARE(f.On(), (QStringList{"scan", "export"}));
-        f.PathBox()->clear();
+        Key(&f.window, Qt::Key_A, Qt::ControlModifier);
+        Key(&f.window, Qt::Key_Delete);
         QCOMPARE(f.On(), QStringList{"export"});
-        const auto contacts = f.Contacts();
+        const QStringList contacts = f.Contacts();
         f.files.answers = {f.CopySample()};
-        f.Button("CmdBrowse")->click();
+        Click(f.Button("CmdBrowse"));
         QCOMPARE(f.On(), (QStringList{"scan", "label", "bar"}));
         QCOMPARE(f.Contacts(), contacts);
     }
 
-    void scanThroughTheButton() {
+    void scanFilesTheContacts() {
         Fixture f;
-        f.files.answers = {f.CopySample()};
-        f.Button("CmdBrowse")->click();
-        f.Button("CmdEnumerateNotes")->click();
-        f.WaitForScan();
+        f.BrowseAndScan(f.CopySample());
         QCOMPARE(f.rec.log, QStringList{"Corvane Software: Notes Address Book Scan Completed"});
-
-        const auto contacts = f.Contacts();
-        QVERIFY(contacts.size() > 100);
-        for (QTreeWidgetItem* contact : contacts) {  // under the letter of the first name
-            const std::string first = SplitTag(f.window.contactTree().TagOf(contact))[0];
-            QCOMPARE(contact->parent()->text(0).toStdString(), CategoryKey(first));
+        QCOMPARE(test::FocusName(), "ContactsTreeView");  // the contacts come next
+        int contacts = 0;
+        for (QTreeWidgetItemIterator it(f.Tree()); *it; ++it) {
+            const auto fields = f.window.contactTree().FieldsOf(*it);
+            if (fields.empty()) continue;
+            ++contacts;  // under the letter of the first name, the whole text as tooltip
+            QCOMPARE((*it)->parent()->text(0).toStdString(), CategoryKey(fields[0]));
+            QCOMPARE((*it)->toolTip(0), "<p style='white-space:pre'>" + (*it)->text(0).toHtmlEscaped() + "</p>");
         }
+        QVERIFY(contacts > 200);
+        QCOMPARE(f.window.state().ContactCount, contacts);
+        QCOMPARE(f.Node("\u00c9mile Durand")->parent()->text(0), "E");
+        // A contact without a name shows its e-mail address, or "(no name)".
+        QCOMPARE(f.Node("contact38@corvane.example")->parent()->text(0), "Other");
+        QVERIFY(f.Node("(no name)"));
         // Three pictures: root, letter, contact.
         auto image = [](QTreeWidgetItem* item) { return item->icon(0).pixmap(16).toImage(); };
         QTreeWidgetItem* root = f.Tree()->topLevelItem(0);
-        const QImage pictures[] = {image(root), image(root->child(0)), image(contacts[0])};
+        const QImage pictures[] = {image(root), image(root->child(0)), image(f.Node("\u00c9mile Durand"))};
         QVERIFY(!pictures[0].isNull() && pictures[0] != pictures[1]);
         QVERIFY(pictures[1] != pictures[2] && pictures[2] != pictures[0]);
-
         QCOMPARE(f.On(), QStringList{"export"});  // progress hidden, export on, scan off
-        QCOMPARE(f.window.state().ContactCount, contacts.size());
+
+        // Another book: its contacts replace the first one's. Names are plain text.
+        const QString other = f.dir.filePath("other.dxl");
+        test::WriteFile(other.toStdString(), test::Book(test::Named("U1", "&lt;s&gt;Ann&lt;/s&gt;", "Lee") +
+                                                        test::Named("U2", "\u00c5ke", "Berg")));
+        f.BrowseAndScan(other);
+        QCOMPARE(f.Contacts(), (QStringList{"A/\u00c5ke Berg", "Other/<s>Ann</s> Lee"}));
+        f.ClickNode(f.Node("<s>Ann</s> Lee"));
+        QCOMPARE(f.Find<QLabel>("LblTopName")->text(), "<s>Ann</s> Lee");
+        QCOMPARE(f.Find<QLabel>("LblTopName")->textFormat(), Qt::PlainText);
     }
 
-    void contactClickFillsThePanel() {
+    void panelShowsEveryFieldWhole() {
         Fixture f;
         f.BrowseAndScan(f.CopySample());
-        QTreeWidgetItem* hamish = f.Node("Hamish James Sutherland");
-        QTreeWidgetItem* reginald = f.Node("Reginald Pounce");
-        QVERIFY(hamish && reginald);
-        f.ClickNode(hamish);
-        QCOMPARE(f.Find<QLabel>("LblTopName")->text(), QStringLiteral("Hamish James Sutherland"));
+        // A "|" in the first name moves no field into another box.
+        f.ClickNode(f.Node("Jo|Ann Pemberton"));
+        QCOMPARE(f.Find<QLabel>("LblTopName")->text(), "Jo|Ann Pemberton");
+        QCOMPARE(f.Find("FrameContacts")->accessibleDescription(), "Jo|Ann Pemberton");
         QVERIFY(f.Find("ImgContact")->isVisible());
-        QCOMPARE(f.Box("txtCompany"), QStringLiteral("Pellham Analytics"));
+        const QStringList joAnn = Panel(f);
+        QCOMPARE(joAnn.mid(2, 8), (QStringList{"Jo|Ann", "", "Pemberton", "", "Mx.",
+                                               "jpemberton@northwind.example", "Northwind Traders",
+                                               "Consultant"}));
+        QCOMPARE(f.Box("txtShortName"), "jpemberton");
+        QCOMPARE(f.Box("txtComments"), "Knows the old ordering system inside out.");
+        QTreeWidgetItem* hamish = f.Node("Hamish James Sutherland");
+        f.ClickNode(hamish);
         QCOMPARE(f.Box("txtBusinessStreet"), QStringLiteral("K\u00f6nigstra\u00dfe 41"));
-        QCOMPARE(f.Box("txtSpouse"), QStringLiteral("Conrad Sutherland"));
-        // Every box shows its field of the record.
-        const std::vector<std::string> fields = SplitTag(f.window.contactTree().TagOf(hamish));
+        const std::vector<std::string> fields = f.window.contactTree().FieldsOf(hamish);
         for (std::size_t i = 0; i < 42; ++i) QCOMPARE(f.Box(kBoxes[i]).toStdString(), fields[i]);
 
+        QTreeWidgetItem* reginald = f.Node("Reginald Pounce");
         f.ClickNode(reginald);  // "0" in Suffix and Title shows as an empty box
-        QCOMPARE(f.Find<QLabel>("LblTopName")->text(), QStringLiteral("Reginald Pounce"));
-        // Suffix, Title, Email and Company, after the heading and the picture.
-        QCOMPARE(f.Panel().mid(5, 4), (QStringList{"", "", "rpounce@northwind.example",
+        QCOMPARE(Panel(f).mid(5, 4), (QStringList{"", "", "rpounce@northwind.example",
                                                    "Northwind Traders"}));
         // Clicks on the root and the letters change nothing.
-        const QStringList shown = f.Panel();
+        const QStringList shown = Panel(f);
         QTreeWidgetItem* root = f.Tree()->topLevelItem(0);
         for (QTreeWidgetItem* node : {root, reginald->parent(), root->child(26)}) {
             f.ClickNode(node);
-            QCOMPARE(f.Panel(), shown);
+            QCOMPARE(Panel(f), shown);
         }
-
         // The tabs: every caption whole on screen, exactly one page shown, values kept.
         auto* tabs = f.Find<QTabBar>("TabStrip1");
         for (int i = 0; i < tabs->count(); ++i)
             QVERIFY2(tabs->rect().contains(tabs->tabRect(i)), qPrintable(tabs->tabText(i)));
         for (int i : {2, 0, 4, 1, 3}) {
-            QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(i).center());
-            QCOMPARE(f.VisibleFrames(), QStringList{kFrames[i]});
-            QCOMPARE(f.Panel(), shown);
+            Click(tabs, tabs->tabRect(i).center());
+            QCOMPARE(VisibleFrames(f), QStringList{kFrames[i]});
+            QCOMPARE(Panel(f), shown);
+            QCOMPARE(Covered(&f.window), QStringList());
         }
         f.ClickNode(hamish);  // another contact keeps the page
-        QCOMPARE(f.VisibleFrames(), QStringList{"FrameBriefcase"});
+        QCOMPARE(VisibleFrames(f), QStringList{"FrameBriefcase"});
     }
 
     void conversionFromReadyToDone() {
         Fixture f;
         const QString book = f.CopySample();
         f.BrowseAndScan(book);
-        const auto contacts = f.Contacts().size();
+        const int contacts = f.window.state().ContactCount;
         f.rec.log.clear();
-        auto ready = [](FrmConversion* dialog) {
+        auto ready = [](FrmConversion* dialog, ExportFormat format) {
             QVERIFY(dialog->isModal() && dialog->findChild<QWidget*>("CmdConversion")->isEnabled());
             QVERIFY(!dialog->findChild<QWidget*>("FrameConversionDone")->isVisible());
             QCOMPARE(dialog->findChild<QProgressBar*>("ProgBarSave")->value(), 0);
+            QCOMPARE(dialog->ChosenFormat(), format);
+            QCOMPARE(Covered(dialog), QStringList());
+            QVERIFY(OffCentre(dialog, dialog->parentWidget()->frameGeometry()) <= 2);
         };
+        const QString sheet = f.dir.filePath(QStringLiteral("names.xlsx"));
         QStringList seen;  // what was on screen at each message and each ShellOpen
         WhenModal<FrmConversion>(&f.window, [&](FrmConversion* dialog) {
-            ready(dialog);
-            f.rec.onEvent = [&, dialog] {
-                seen << QStringLiteral("window %1, panel %2").arg(dialog->isVisible())
-                            .arg(dialog->findChild<QWidget*>("FrameConversionDone")->isVisible());
+            ready(dialog, ExportFormat::Xls);  // the first time: .xls
+            QStringList formats;
+            for (auto* option : dialog->findChildren<QRadioButton*>()) formats << option->text();
+            QCOMPARE(formats, (QStringList{"Excel 2.1 worksheet (.xls)",
+                                           "Excel workbook (.xlsx): current Excel, LibreOffice, every language",
+                                           "CSV, UTF-8 (.csv): for other programs"}));
+            Click(dialog->findChild<QRadioButton*>("optXlsx"));
+            auto* panel = dialog->findChild<QWidget*>("FrameConversionDone");
+            f.rec.onEvent = [&, dialog, panel] {
+                seen << QStringLiteral("window %1, panel %2").arg(dialog->isVisible()).arg(panel->isVisible());
             };
-            QTest::mouseClick(dialog->findChild<QPushButton*>("CmdConversion"), Qt::LeftButton);
-            QTRY_VERIFY_WITH_TIMEOUT(!dialog->Running(), 60000);
-            QVERIFY(!dialog->findChild<QWidget*>("CmdConversion")->isEnabled());
+            Click(dialog->findChild<QPushButton*>("CmdConversion"));
+            test::WaitForRun(dialog);
+            // Done: the panel covers the window, nothing lies above its link and OK, and
+            // Tab goes from one to the other.
+            QCOMPARE(panel->geometry(), dialog->rect());
+            QCOMPARE(Covered(dialog), QStringList());
+            QCOMPARE(test::FocusName(), "LblOpenExcelFile");
+            Key(dialog, Qt::Key_Tab);
+            QCOMPARE(test::FocusName(), "CmdCloseAll");
+            Key(dialog, Qt::Key_Tab);
+            QCOMPARE(test::FocusName(), "LblOpenExcelFile");
             QCOMPARE(f.On(), QStringList());  // the export button is off too
-            QTest::mouseClick(dialog->findChild<QLabel*>("LblOpenExcelFile"), Qt::LeftButton);
-            QTest::mouseClick(dialog->findChild<QPushButton*>("CmdCloseAll"), Qt::LeftButton);
+            Click(dialog->findChild<QLabel*>("LblOpenExcelFile"));
+            Click(dialog->findChild<QPushButton*>("CmdCloseAll"));
         });
-        f.Button("CmdContactsCreate")->click();
+        Click(f.Button("CmdContactsCreate"));
         f.rec.onEvent = nullptr;
-        const QString sheet = f.dir.filePath(QStringLiteral("names.xls"));
-        const QString message = QStringLiteral(
-            "Conversion Completed...: %1 Contacts Saved Successfully\r\n\r\n3 values were longer "
-            "than 255 characters and were shortened.\r\n\r\n35 values hold characters that an Excel 2.1 "
-            "worksheet cannot store; they were written as \"?\". An .xlsx workbook keeps them.").arg(contacts);
-        QCOMPARE(f.rec.log, (QStringList{message, "open " + sheet,
-                                         "open https://www.corvane.example/tallowby"}));
-        QCOMPARE(seen, (QStringList{"window 1, panel 0", "window 1, panel 1",
-                                    "window 0, panel 0"}));
+        QCOMPARE(f.rec.log.value(0).section("\r\n", 0, 0),
+                 QStringLiteral("Conversion Completed...: %1 Contacts Saved Successfully").arg(contacts));
+        QCOMPARE(f.rec.log.mid(1), (QStringList{"open " + sheet, "open https://www.corvane.example/tallowby"}));
+        QCOMPARE(seen, (QStringList{"window 1, panel 0", "window 1, panel 1", "window 0, panel 0"}));
+        QVERIFY(QFileInfo(sheet).size() > 0);
 
-        // A new scan refreshes the same nodes and enables the export; the window is Ready.
+        // A new scan enables the export; the window opens Ready with the last choice. A
+        // run that fails goes back to Ready, the bar at 0.
         f.BrowseAndScan(book);
-        QCOMPARE(f.Contacts().size(), contacts);
+        QVERIFY(QFile::rename(sheet, f.dir.filePath("kept.xlsx")));
+        QVERIFY(QDir(f.dir.path()).mkdir("names.xlsx"));  // a folder where the file would go
         bool reopened = false;
         WhenModal<FrmConversion>(&f.window, [&](FrmConversion* dialog) {
-            ready(dialog);
+            ready(dialog, ExportFormat::Xlsx);
+            Click(dialog->findChild<QPushButton*>("CmdConversion"));
+            test::WaitForRun(dialog);
+            ready(dialog, ExportFormat::Xlsx);
             reopened = true;
         });
-        f.Button("CmdContactsCreate")->click();
+        Click(f.Button("CmdContactsCreate"));
         QVERIFY(reopened);
+        QVERIFY(f.rec.log.last().contains(sheet));
+    }
+
+    void keyboardOnly() {
+        Fixture f;
+        f.files.answers = {f.CopySample()};
+        Key(&f.window, Qt::Key_O, Qt::ControlModifier);  // File, Open
+        Key(&f.window, Qt::Key_S, Qt::AltModifier);      // to the path box
+        QCOMPARE(test::FocusName(), "txtNotesDatabaseFile");
+        Key(&f.window, Qt::Key_Return);                   // scan
+        test::WaitForRun(&f.window);
+        QCOMPARE(f.rec.log.size(), 1);
+        QCOMPARE(test::FocusName(), "ContactsTreeView");
+        Type("j");                                        // to the letter J, open it, go down
+        Key(&f.window, Qt::Key_Right);
+        Key(&f.window, Qt::Key_Down);
+        QTreeWidgetItem* current = f.Tree()->currentItem();
+        QCOMPARE(f.Find<QLabel>("LblTopName")->text().toStdString(),
+                 PanelHeading(f.window.contactTree().FieldsOf(current)));
+        Key(&f.window, Qt::Key_X, Qt::AltModifier);  // a label's letter: to its box
+        QCOMPARE(test::FocusName(), "txtSuffix");
+        Key(&f.window, Qt::Key_Tab);
+        Key(&f.window, Qt::Key_Tab);                  // Email, then the tab strip
+        Key(&f.window, Qt::Key_Right);
+        QCOMPARE(VisibleFrames(f), QStringList{"FrameBusinessContactInfo"});
+
+        WhenModal<FrmConversion>(&f.window, [&](FrmConversion* dialog) {
+            QCOMPARE(test::FocusName(), "CmdConversion");
+            Key(dialog, Qt::Key_Return);  // start
+            test::WaitForRun(dialog);
+            Key(dialog, Qt::Key_Return);  // the link
+            Key(dialog, Qt::Key_Tab);
+            Key(dialog, Qt::Key_Space);   // OK
+        });
+        Key(&f.window, Qt::Key_E, Qt::AltModifier);  // the button presses itself a moment later
+        QTRY_COMPARE(f.rec.log.size(), 4);
+        QCOMPARE(f.rec.log.mid(2), (QStringList{"open " + f.dir.filePath("names.xls"),
+                                                "open https://www.corvane.example/tallowby"}));
+        f.window.activateWindow();  // as the window manager does when a dialog closes
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        Key(&f.window, Qt::Key_F1);
+        QVERIFY(f.window.helpWindow() && f.window.helpWindow()->isVisible());
     }
 
     void webLinks() {
         Fixture f;
-        f.Find<QAction>("mnuWebsite")->trigger();
-        QTest::mouseClick(f.Find("LabelSiteFooter"), Qt::LeftButton);
-        QTest::mouseClick(f.Find("LabelSiteFooter"), Qt::RightButton);  // not a link click
-        // The help: the manual in a window of the program; its web links go to ShellOpen.
-        f.Find<QAction>("mnuContents")->trigger();
+        Key(&f.window, Qt::Key_H, Qt::AltModifier);  // Help, Visit Website
+        Key(&f.window, Qt::Key_W);
+        auto* footer = f.Find("LabelSiteFooter");
+        Click(footer);
+        Click(footer, {}, Qt::RightButton);  // not a link click
+        Click(f.PathBox());
+        Key(&f.window, Qt::Key_Backtab);  // from the path box back round to the footer
+        QCOMPARE(test::FocusName(), "LabelSiteFooter");
+        Key(&f.window, Qt::Key_Return);
+        // The help: the manual in a window of the program, over the main window; its web
+        // links go to ShellOpen.
+        Key(&f.window, Qt::Key_F1);
         HelpWindow* help = f.window.helpWindow();
-        QVERIFY(help && help->isVisible());
+        QVERIFY(help && QTest::qWaitForWindowExposed(help));
         QVERIFY(help->browser()->toPlainText().contains("tallowby-cli"));
+        QVERIFY(OffCentre(help, f.window.frameGeometry()) <= 2);
         emit help->browser()->anchorClicked(QUrl("https://www.corvane.example/x"));
         QCOMPARE(f.rec.log, (QStringList{"open https://www.corvane.example/tallowby",
+                                         "open https://www.corvane.example/",
                                          "open https://www.corvane.example/",
                                          "open https://www.corvane.example/x"}));
     }
@@ -355,10 +388,11 @@ private slots:
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             QVERIFY(box);
             seen << box->windowTitle() << box->text();
-            box->button(QMessageBox::Ok)->click();  // ends exec(); the box itself lives on
             QCOMPARE(box->icon(), QMessageBox::Information);
             QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
             QCOMPARE(box->textFormat(), Qt::PlainText);
+            QVERIFY(box->textInteractionFlags() & Qt::TextSelectableByMouse);  // to copy a path
+            Click(box->button(QMessageBox::Ok));
         });
         QtMessageBoxes().Show("line <1>\r\nline 2", "Corvane Software");
         QCOMPARE(seen, (QStringList{"Corvane Software", "line <1>\nline 2"}));
@@ -369,10 +403,13 @@ private slots:
         bool closed = false;
         WhenModal<DocAbout>(&f.window, [&](DocAbout* about) {
             QVERIFY(about->isModal() && about->isVisible());
-            QTest::mouseClick(about->findChild<QPushButton*>("CmdOK"), Qt::LeftButton);
+            QVERIFY(OffCentre(about, f.window.frameGeometry()) <= 2);
+            QCOMPARE(Covered(about), QStringList());
+            Click(about->findChild<QPushButton*>("CmdOK"));
             closed = !about->isVisible();
         });
-        f.Find<QAction>("mnuAbout")->trigger();
+        Key(&f.window, Qt::Key_H, Qt::AltModifier);
+        Key(&f.window, Qt::Key_A);
         QVERIFY(closed && !f.window.findChild<DocAbout*>());
         QCOMPARE(f.rec.log, QStringList());
     }
@@ -380,13 +417,51 @@ private slots:
     void exitEndsTheProgram() {
         Fixture f;
         QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
-        QTimer::singleShot(0, &f.window, [&] { f.Find<QAction>("mnuExit")->trigger(); });
+        QTimer::singleShot(0, &f.window, [&] { Key(&f.window, Qt::Key_Q, Qt::ControlModifier); });
         // Should Exit fail to end the program, this ends the event loop with 99.
         QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(99); });
         QCOMPARE(QApplication::exec(), 0);
         QCOMPARE(quitting.count(), 1);
         QVERIFY(!f.window.isVisible());
         QCOMPARE(f.rec.log, QStringList());  // no question asked
+    }
+
+    // The real ShellOpen: xdg-open (a stub on PATH that records what it was given and
+    // exits with $STUB_STATUS) started for a file made absolute and for a web address;
+    // a message with the path or address when nothing can open it.
+    void desktopShellOpens() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("bin") && QDir(dir.path()).mkpath("empty"));
+        const QString opened = dir.filePath("opened");
+        test::WriteFile(dir.filePath("bin/xdg-open").toStdString(),
+                        "#!/bin/sh\necho \"$1\" >> '" + opened.toStdString() + "'\nexit \"$STUB_STATUS\"\n");
+        QFile(dir.filePath("bin/xdg-open")).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        const QByteArray path = qgetenv("PATH");
+        const QString working = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        test::Recorder messages;
+        DesktopShell shell(messages);
+        auto lines = [&] { return QString::fromStdString(test::ReadFile(opened.toStdString())).split('\n', Qt::SkipEmptyParts); };
+
+        qputenv("PATH", QFile::encodeName(dir.filePath("bin")));
+        qputenv("STUB_STATUS", "0");
+        shell.ShellOpen("");  // nothing at all
+        shell.ShellOpen("book/names.xls");
+        QTRY_COMPARE(QFileInfo(opened).exists() ? lines() : QStringList(), QStringList{dir.filePath("book/names.xls")});
+        qputenv("STUB_STATUS", "3");  // xdg-open: no program for it
+        shell.ShellOpen("https://www.corvane.example/");
+        QTRY_COMPARE(messages.log.size(), 1);
+        QCOMPARE(lines().size(), 2);
+        qputenv("PATH", QFile::encodeName(dir.filePath("empty")));
+        shell.ShellOpen("names.xls");
+        QCOMPARE(messages.log, (QStringList{
+            "Corvane Software: The web address could not be opened:\r\nhttps://www.corvane.example/\r\n\r\n"
+            "No web browser is set up to open it. Copy the address above into a web browser.",
+            "Corvane Software: The file could not be opened:\r\n" + dir.filePath("names.xls") + "\r\n\r\n"
+            "The desktop's opener, xdg-open, is not installed (Debian package xdg-utils). Open the file "
+            "from a spreadsheet program; its path above can be copied."}));
+        qputenv("PATH", path);
+        QDir::setCurrent(working);
     }
 };
 
