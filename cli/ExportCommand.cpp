@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <thread>
@@ -158,9 +159,12 @@ int RunExport(const std::vector<std::string>& args) {
         std::fprintf(stderr, "%s\n", ForTerminal(result.message).c_str());
         return 1;
     }
-    if (!PrintOut(ForTerminal(result.message) + "\n" + state.ExportFilePath + "\n") || !CloseStdout())
+    // The path line names the file from anywhere: a relative path is made absolute.
+    std::error_code ignored;
+    const std::string written = std::filesystem::absolute(state.ExportFilePath, ignored).string();
+    if (!PrintOut(ForTerminal(result.message) + "\n" + written + "\n") || !CloseStdout())
         return StdoutFailed("the export's result");
-    if (open) OpenWithDesktop(state.ExportFilePath);
+    if (open) OpenWithDesktop(written);
     return 0;
 }
 

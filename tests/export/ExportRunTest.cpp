@@ -215,14 +215,16 @@ TEST_F(CliExportTest, OpenHandsTheFileToXdgOpenWithoutAShell) {
     run = RunProgram({TALLOWBY_CLI, "export", "--open", odd}, dir.path(), false, nothing.c_str());
     EXPECT_EQ(run.status, 0) << "a missing opener does not fail the export";
     EXPECT_NE(run.err.find("xdg-open"), std::string::npos) << run.err;
-    // A relative name starting with '-' reaches the opener as a path, not an option.
+    // A relative name starting with '-' reaches the opener as a path, not an option, and
+    // the path line and the opener name the file absolutely.
     run = RunInChild([&]() -> std::string {
         if (::chdir(dir.path().c_str()) != 0 || ::setenv("PATH", bin.c_str(), 1) != 0) return "no chdir";
         ::execl(TALLOWBY_CLI, TALLOWBY_CLI, "export", "--open", "--output", "-x.csv", odd.c_str(), nullptr);
         ::_exit(127);
     }, dir.path());
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(ReadFile(dir / "opened"), "./-x.csv\n");
+    EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), dir / "-x.csv" + "\n");
+    EXPECT_EQ(ReadFile(dir / "opened"), dir / "-x.csv" + "\n");
 }
 
 // --format decides, else the extension of --output, else the Excel 2.1 worksheet;
