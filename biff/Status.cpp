@@ -18,8 +18,9 @@ int16_t StatusFromErrno(int err, FileStep step) {
         return kStatusTooManyFiles;
     case EACCES:
     case EPERM:
-    case EROFS:
         return kStatusPermission;
+    case EROFS:
+        return kStatusReadOnly;
     case ENOENT:
     case ENOTDIR:
         if (step == FileStep::Open) return kStatusPathNotFound;
@@ -37,6 +38,7 @@ bool IsFileStatus(int status) {
     case kStatusDiskFull:
     case kStatusTooManyFiles:
     case kStatusPermission:
+    case kStatusReadOnly:
     case kStatusPathAccess:
     case kStatusPathNotFound:
         return true;
@@ -63,6 +65,8 @@ std::string StatusText(int status) {
         return "too many files are open";
     case kStatusPermission:
         return "permission was denied";
+    case kStatusReadOnly:
+        return "the disk is read-only";
     case kStatusPathAccess:
         return "the file or its folder could not be used";
     case kStatusPathNotFound:

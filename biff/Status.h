@@ -14,7 +14,8 @@ enum WriterStatus : int16_t {
     kStatusIoError = 57,       // device input/output error, other write failures
     kStatusDiskFull = 61,      // ENOSPC, EDQUOT
     kStatusTooManyFiles = 67,  // EMFILE, ENFILE
-    kStatusPermission = 70,    // EACCES, EPERM, EROFS
+    kStatusPermission = 70,    // EACCES, EPERM
+    kStatusReadOnly = 71,      // EROFS: the file system is mounted read-only
     kStatusPathAccess = 75,    // other failures to delete or open
     kStatusPathNotFound = 76,  // ENOENT, ENOTDIR while opening
 };
@@ -23,7 +24,7 @@ enum WriterStatus : int16_t {
 enum class FileStep { Delete, Open, Write };
 
 // The status number for a failed system call's errno: ENOSPC, EDQUOT or EFBIG 61;
-// EIO 57; EMFILE or ENFILE 67; EACCES, EPERM or EROFS 70; ENOENT or ENOTDIR while
+// EIO 57; EMFILE or ENFILE 67; EACCES or EPERM 70; EROFS 71; ENOENT or ENOTDIR while
 // opening 76; any other failure to delete or open 75; any other write failure 57.
 int16_t StatusFromErrno(int err, FileStep step);
 

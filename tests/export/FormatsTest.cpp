@@ -194,7 +194,7 @@ TEST_P(FormatsTest, AFullDiskOrAReadOnlyFolderLeavesEverythingAsItWas) {
     if (GetParam() == ExportFormat::Xls) GTEST_SKIP() << "the bad-input matrix has these for the worksheet";
     const std::string folder = dir / "disk", earlier = "an earlier file\n";
     const struct { const char* name; std::function<std::string()> setup; const char* reason; } cases[] = {
-        {"read-only", [&] { return dir.MountReadOnly(folder); }, "permission was denied"},
+        {"read-only", [&] { return dir.MountReadOnly(folder); }, "the disk is read-only"},
         {"full disk", [&] {
              std::string why = dir.MountSmallDisk(folder, "2m");
              if (!why.empty()) return why;

@@ -170,7 +170,7 @@ const std::vector<Row>& Rows() {
         {"ReadOnlyFolder", [](TempDir& box, Input& in) {
              At("names.dxl", SmallBook(), "names.xls")(box, in);
              in.skip = box.MountReadOnly(in.folder);
-         }, 3, "", kFileError, 0, "permission was denied", "", "cannot write @/names.bak: the disk is read-only"},
+         }, 3, "", kFileError, 0, "the disk is read-only", "", "cannot write @/names.bak: the disk is read-only"},
         {"MissingOutputFolder", [](TempDir& box, Input& in) {
              At("names.dxl", SmallBook(), "missing/names.xls", false)(box, in);
              in.output = in.target;
