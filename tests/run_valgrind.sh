@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs tallowby-cli scan and export of a copy of examples/names.dxl under
-# valgrind --leak-check=full; fails on any leak or memory error.
+# Runs tallowby-cli scan and export (in each format) of a copy of examples/names.dxl
+# under valgrind --leak-check=full; fails on any leak or memory error.
 # Usage: tests/run_valgrind.sh PATH/TO/tallowby-cli
 set -euo pipefail
 cli=$(realpath "$1")
@@ -23,4 +23,6 @@ run() {
 }
 run scan "$work/names.dxl"
 run export "$work/names.dxl"
+run export --format xlsx "$work/names.dxl"
+run export --format csv "$work/names.dxl"
 echo "valgrind: no leaks, no errors"
