@@ -53,6 +53,7 @@ private:
     void Progress(int32_t value);
     ExportResult Complete();
     ExportResult FileFailure(const std::string& reason);
+    bool NotesFailure(ExportOutcome outcome);
     ExportResult Fail(ExportOutcome outcome, std::string message);
     ExportResult Abandon(ExportOutcome outcome);
 
@@ -138,10 +139,10 @@ bool ExportRun::OpenBook() {
     const bool secondPath = !notes_.session;
     if (secondPath) {
         Attempt([&] { notes_.session = CreateObject(kNotesProgID); });
-        if (!notes_.session) return Fail(ExportOutcome::NotInstalled, NotAddressBookMessage(database_, WhyNoFirstEntry(notes_))), false;
+        if (!notes_.session) return NotesFailure(ExportOutcome::NotInstalled);
     }
     Attempt([&] { notes_.database = notes_.session->GetDatabase("", database_); });
-    if (secondPath && !notes_.database) return Fail(ExportOutcome::NotInstalled, NotAddressBookMessage(database_, WhyNoFirstEntry(notes_))), false;
+    if (secondPath && !notes_.database) return NotesFailure(ExportOutcome::NotInstalled);
     if (notes_.database) Attempt([&] { notes_.view = notes_.database->GetView("$People"); });
     if (notes_.view) Attempt([&] { notes_.navigator = notes_.view->CreateViewNav(); });
     if (notes_.navigator) {
@@ -153,7 +154,7 @@ bool ExportRun::OpenBook() {
         }
         Attempt([&] { notes_.entry = notes_.navigator->GetFirstDocument(); });
     }
-    if (!notes_.entry) return Fail(ExportOutcome::NotAddressBook, NotAddressBookMessage(database_, WhyNoFirstEntry(notes_))), false;
+    if (!notes_.entry) return NotesFailure(ExportOutcome::NotAddressBook);
     Attempt([&] { notes_.document = notes_.entry->Document(); });
     return true;
 }
@@ -206,6 +207,12 @@ ExportResult ExportRun::Complete() {
 ExportResult ExportRun::FileFailure(const std::string& reason) {
     const bool inPlace = file_ && file_->inPlace();
     return Fail(ExportOutcome::FileError, FileFailureMessage(target_, format_, reason, inPlace));
+}
+
+// The book could not be opened: the not-an-address-book message with the reason.
+bool ExportRun::NotesFailure(ExportOutcome outcome) {
+    Fail(outcome, NotAddressBookMessage(database_, WhyNoFirstEntry(notes_)));
+    return false;
 }
 
 ExportResult ExportRun::OutOfMemory() {
