@@ -5,7 +5,11 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libexpat1-dev expat libicu-dev
           qt6-base-dev libxlsxwriter-dev python3-xlrd python3-openpyxl gnumeric time
-          dpkg-dev file lintian man-db appstream bash-completion "$@")
+          dpkg-dev file lintian man-db appstream bash-completion
+          # the desktop program under a virtual display, a window manager and a screen
+          # reader's accessibility bus (tests/ui/run_desktop_test.sh, docs/make_screenshots.sh)
+          xvfb xauth openbox xdotool dbus-daemon dbus-bin at-spi2-core python3-pyatspi
+          "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
