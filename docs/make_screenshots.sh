@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Renders the desktop program's windows into docs/screenshots/ under a virtual X
 # display (Debian packages xvfb and xauth): the main window after a scan of
-# examples/names.dxl with a contact selected, the conversion window when the export
-# is done, the About box and the help window. Works on a copy of the sample book.
+# examples/names.dxl showing "Jo|Ann Pemberton" (every field in its own box), the
+# main window with "Émile Durand" under E, the conversion window with its choice of
+# formats and when the export is done, the About box and the help window. Works on a
+# copy of the sample book, with the program's settings in a temporary folder.
 #
 # Usage: docs/make_screenshots.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
