@@ -318,7 +318,11 @@ private slots:
 
     void keyboardOnly() {
         Fixture f;
-        f.files.answers = {f.CopySample()};
+        f.files.answers = {"", f.CopySample()};
+        Click(f.PathBox());
+        Key(&f.window, Qt::Key_Tab);                      // Browse, pressed with Enter
+        Key(&f.window, Qt::Key_Return);
+        QCOMPARE(f.files.requests.size(), 1u);
         Key(&f.window, Qt::Key_O, Qt::ControlModifier);  // File, Open
         Key(&f.window, Qt::Key_S, Qt::AltModifier);      // to the path box
         QCOMPARE(test::FocusName(), "txtNotesDatabaseFile");
