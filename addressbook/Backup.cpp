@@ -1,6 +1,7 @@
 #include "addressbook/Backup.h"
 
 #include "addressbook/BookFile.h"
+#include "addressbook/RunControl.h"
 
 #include <cerrno>
 #include <climits>
@@ -119,11 +120,13 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 }
 
 // Copies the rest of `in` to the empty `out`: as a reflink where the file system
-// shares blocks, else inside the kernel, else through a buffer. 0 or an errno.
+// shares blocks, else inside the kernel, else through a buffer. 0 or an errno. The
+// copy goes in chunks of a few MiB, with a checkpoint of the run between them.
 int CopyContents(int in, int out) {
     if (::ioctl(out, FICLONE, in) == 0) return 0;
     for (;;) {
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0);
+        Checkpoint();
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, std::size_t{4} << 20, 0);
         if (n == 0) return 0;
         if (n > 0 || errno == EINTR) continue;
         if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EPERM ||
@@ -138,6 +141,7 @@ int CopyContents(int in, int out) {
         return ENOMEM;
     }
     for (;;) {
+        Checkpoint();
         const ssize_t n = ::read(in, buffer.data(), buffer.size());
         if (n == 0) return 0;
         if (n < 0 && errno == EINTR) continue;
@@ -172,7 +176,14 @@ std::string CopyFile(const std::string& source, const std::string& destination, 
     if (out.get() < 0) return cannotWrite(errno);
     interrupted.Arm(temporary);
 
-    int error = CopyContents(in.get(), out.get());
+    int error = 0;
+    try {
+        error = CopyContents(in.get(), out.get());
+    } catch (const RunStopped&) {
+        out.Close();
+        ::unlink(temporary.c_str());
+        throw;
+    }
     if (error == 0 && ::fchmod(out.get(), sourceInfo.st_mode & 0777) != 0) error = errno;
     if (error == 0 && ::fsync(out.get()) != 0) error = errno;
     if (const int closed = out.Close(); error == 0) error = closed;
@@ -196,6 +207,8 @@ std::string CopyFile(const std::string& source, const std::string& destination, 
 bool CopyFileTo(const std::string& source, const std::string& destination, bool failIfExists) {
     try {
         return CopyFile(source, destination, failIfExists).empty();
+    } catch (const RunStopped&) {
+        throw;
     } catch (...) {
         return false;
     }

@@ -5,10 +5,12 @@
 
 namespace tallowby {
 
-// Copies a file; true on success. Never throws. With failIfExists false an existing
-// destination is replaced, atomically: the copy goes to a temporary file beside the
-// destination and is renamed over it only when complete. Only a regular file is
-// copied, and the source is opened without ever waiting (a named pipe is refused).
+// Copies a file; true on success. Never fails by throwing; a run that is stopped
+// meanwhile (RunControl.h) throws RunStopped, and no copy is left. With failIfExists
+// false an existing destination is replaced, atomically: the copy goes to a temporary
+// file beside the destination and is renamed over it only when complete. Only a
+// regular file is copied, and the source is opened without ever waiting (a named
+// pipe is refused).
 bool CopyFileTo(const std::string& source, const std::string& destination, bool failIfExists);
 
 // The backup path: in the book's own folder, the book's file name with its last

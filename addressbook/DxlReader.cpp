@@ -7,12 +7,14 @@
 #include "addressbook/BookFile.h"
 #include "addressbook/DxlBook.h"
 #include "addressbook/DxlContent.h"
+#include "addressbook/RunControl.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <type_traits>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tallowby {
@@ -73,7 +75,14 @@ public:
             int fd;
             ~FdCloser() { ::close(fd); }
         } closer{fd};
+        // A run that reads the book can be stopped between chunks and hears how far
+        // the reading has come (RunControl.h).
+        struct stat info {};
+        const std::uint64_t total =
+            ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+        std::uint64_t done = 0;
         for (bool first = true;; first = false) {
+            Checkpoint();
             void* buffer = XML_GetBuffer(parser_, static_cast<int>(kChunk));
             if (buffer == nullptr) Fail(MemoryProblem());
             ssize_t n;
@@ -84,6 +93,8 @@ public:
             if (n == 0 && first) Fail({"the file is empty", kExportAsDxl});
             if (XML_ParseBuffer(parser_, static_cast<int>(n), n == 0) != XML_STATUS_OK) FailFromParser();
             if (n == 0) break;
+            done += static_cast<std::uint64_t>(n);
+            ReportReading(done, total);
         }
         return Finish();
     }
