@@ -1,13 +1,16 @@
 // bench_ui_window BOOK.dxl: a scan of BOOK through the real main window (offscreen
 // unless QT_QPA_PLATFORM says otherwise), as a click on "Scan Notes Contacts" after
-// Browse, then an export through the conversion window. Prints wall times and the
-// process's peak memory. Message boxes and the browser are answered silently.
+// Browse, then an export through the conversion window, then File, Exit during a
+// rescan. Prints wall times, the process's peak memory and how soon Exit ended the
+// program. Message boxes and the browser are answered silently.
 #include "ui/FrmConversion.h"
 #include "ui/FrmMain.h"
 #include "ui/Module1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QAction>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -95,5 +98,19 @@ int main(int argc, char** argv) {
         std::printf("  message: %s\n", messages.last.c_str());
     }
     std::printf("  peak memory: %.1f MB\n", PeakMegabytes());
+
+    // File, Exit during a rescan, once a quarter of the walk is done: the time until
+    // the scan has stopped and the program's event loop has ended.
+    auto* bar = window.findChild<QProgressBar*>(QStringLiteral("ProgBarScanNotes"));
+    window.findChild<QPushButton*>(QStringLiteral("CmdBrowse"))->click();
+    window.findChild<QPushButton*>(QStringLiteral("CmdEnumerateNotes"))->click();
+    while (window.Running() && !(bar->maximum() == contacts && bar->value() >= contacts / 4))
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QElapsedTimer exiting;
+    exiting.start();
+    window.findChild<QAction*>(QStringLiteral("mnuExit"))->trigger();
+    QApplication::exec();
+    std::printf("Exit during a scan (at %d of %d contacts): the program ended %.0f ms after Exit\n",
+                bar->value(), contacts, exiting.nsecsElapsed() / 1e6);
     return contacts > 0 ? 0 : 1;
 }

@@ -170,11 +170,13 @@ void FrmMain::CmdEnumerateNotes_Click() {
     // The scan runs on a worker thread; the window stays alive meanwhile. The reading
     // label and the bar show during every scan, whatever brought the path; a scan that
     // does not complete leaves them as they were.
+    QProgressBar* const progress = ui_->ProgBarScanNotes;
     const bool labelShown = !ui_->LblRead->isHidden();
-    const bool barShown = !ui_->ProgBarScanNotes->isHidden();
-    ui_->ProgBarScanNotes->setValue(0);
+    const bool barShown = !progress->isHidden();
+    const std::array<int, 3> barWas{progress->minimum(), progress->maximum(), progress->value()};
+    progress->setValue(0);
     ui_->LblRead->setVisible(true);
-    ui_->ProgBarScanNotes->setVisible(true);
+    progress->setVisible(true);
     ui_->txtNotesDatabaseFile->setReadOnly(true);  // the path shown is the book being read
     run_.Lock(ui_->CmdBrowse);
     run_.Lock(ui_->mnuOpen);
@@ -191,7 +193,7 @@ void FrmMain::CmdEnumerateNotes_Click() {
     auto outcome = std::make_shared<ScanOutcome>(ScanOutcome::Stopped);
     run_.Start(
         [window, state, outcome]() mutable { *outcome = tallowby::CmdEnumerateNotes_Click(window, *state); },
-        [this, state, outcome, labelShown, barShown] {
+        [this, state, outcome, progress, labelShown, barShown, barWas] {
             state_ = *state;
             ui_->txtNotesDatabaseFile->setReadOnly(false);
             if (*outcome == ScanOutcome::Completed) {
@@ -199,7 +201,9 @@ void FrmMain::CmdEnumerateNotes_Click() {
                 return;
             }
             ui_->LblRead->setVisible(labelShown);
-            ui_->ProgBarScanNotes->setVisible(barShown);
+            progress->setRange(barWas[0], barWas[1]);
+            progress->setValue(barWas[2]);
+            progress->setVisible(barShown);
             if (*outcome != ScanOutcome::Stopped)
                 ui_->txtNotesDatabaseFile->setFocus(Qt::OtherFocusReason);  // to mend the path
         });
