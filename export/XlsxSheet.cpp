@@ -64,11 +64,10 @@ public:
     }
 
     bool Begin(const std::string& path, const SheetInfo& info) override {
-        // The library's temporary files go beside the output (or where the run says
-        // for a device), never to the system's temporary folder; they are unlinked
-        // as soon as they are made.
+        // The library's temporary files go beside the output, not to the system's
+        // temporary folder (a device or pipe, which has no folder of its own, gets
+        // the one the run names); they are unlinked as soon as they are made.
         tempFolder_ = info.tempFolder;
-        folder_ = tempFolder_;
         lxw_workbook_options options{};
         options.constant_memory = LXW_TRUE;
         options.tmpdir = tempFolder_.data();
@@ -183,13 +182,13 @@ private:
 
     bool DiskFull() const {
         struct statvfs disk {};
-        return ::statvfs(folder_.c_str(), &disk) == 0 && disk.f_bavail == 0;
+        return ::statvfs(tempFolder_.c_str(), &disk) == 0 && disk.f_bavail == 0;
     }
 
     lxw_workbook* workbook_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
     lxw_format *header_ = nullptr, *data_ = nullptr, *wrapped_ = nullptr;
-    std::string tempFolder_, folder_, title_, author_, scratch_;
+    std::string tempFolder_, title_, author_, scratch_;
     std::array<double, kExportColumnCount> widths_{};
     lxw_row_t row_ = 0;  // 0-based: the header is row 0
 };
