@@ -3,18 +3,22 @@
 #include "addressbook/BookFile.h"
 #include "addressbook/RunControl.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
-#include <pthread.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,35 +63,23 @@ void RemoveCopyAndResignal(int signal) {
 }
 
 // While it lives, Ctrl-C, SIGTERM and SIGHUP first remove the temporary copy, then
-// act as they would have. A signal the program ignores stays ignored. The signals
-// wait from its start until Arm, so that none can come between the file's creation
-// and the handler that knows its name.
+// act as they would have. A signal the program ignores stays ignored. The handler is
+// in place and knows the file's name before the file is created, so no signal, on
+// any thread, can come between the two.
 class RemovedOnInterrupt {
 public:
     RemovedOnInterrupt() {
-        sigset_t signals;
-        sigemptyset(&signals);
-        for (const int signal : kCleanupSignals) sigaddset(&signals, signal);
-        blocked_ = ::pthread_sigmask(SIG_BLOCK, &signals, &previousMask_) == 0;
-    }
-    // The temporary file exists: install the handlers, then let waiting signals in.
-    void Arm(const std::string& path) {
-        if (path.size() < sizeof g_copyInProgress) {
-            std::memcpy(g_copyInProgress, path.c_str(), path.size() + 1);
-            struct sigaction action {};
-            action.sa_handler = &RemoveCopyAndResignal;
-            sigemptyset(&action.sa_mask);
-            action.sa_flags = SA_RESTART;
-            for (std::size_t i = 0; i < std::size(kCleanupSignals); ++i) {
-                struct sigaction current {};
-                if (::sigaction(kCleanupSignals[i], nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
-                installed_[i] = ::sigaction(kCleanupSignals[i], &action, &g_previousActions[i]) == 0;
-            }
+        struct sigaction action {};
+        action.sa_handler = &RemoveCopyAndResignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (std::size_t i = 0; i < std::size(kCleanupSignals); ++i) {
+            struct sigaction current {};
+            if (::sigaction(kCleanupSignals[i], nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
+            installed_[i] = ::sigaction(kCleanupSignals[i], &action, &g_previousActions[i]) == 0;
         }
-        Unblock();
     }
     ~RemovedOnInterrupt() {
-        Unblock();
         for (std::size_t i = 0; i < std::size(kCleanupSignals); ++i)
             if (installed_[i]) ::sigaction(kCleanupSignals[i], &g_previousActions[i], nullptr);
         g_copyInProgress[0] = '\0';
@@ -95,16 +87,49 @@ public:
     RemovedOnInterrupt(const RemovedOnInterrupt&) = delete;
     RemovedOnInterrupt& operator=(const RemovedOnInterrupt&) = delete;
 
-private:
-    void Unblock() {
-        if (blocked_) ::pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
-        blocked_ = false;
+    // The file to remove ("" none).
+    void Name(const std::string& path) {
+        if (path.size() >= sizeof g_copyInProgress) return;
+        g_copyInProgress[0] = '\0';
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        std::memcpy(g_copyInProgress + 1, path.c_str() + 1, path.size());
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        g_copyInProgress[0] = path.empty() ? '\0' : path[0];  // complete before it counts
     }
 
-    sigset_t previousMask_{};
-    bool blocked_ = false;
+private:
     bool installed_[std::size(kCleanupSignals)] = {};
 };
+
+// Creates a new file ".tallowby-copy-XXXXXX" (six random letters) in folder, short
+// whatever the destination's name. Returns its descriptor and path, or -1 with errno.
+int CreateTemporary(const std::string& folder, std::string& path, RemovedOnInterrupt& interrupted) {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned char random[6];
+        if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+            const auto seed = static_cast<std::uint64_t>(::getpid()) * 2654435761u + ::time(nullptr) + attempt;
+            for (std::size_t k = 0; k < sizeof random; ++k) random[k] = static_cast<unsigned char>(seed >> (8 * k));
+        }
+        path = folder + ".tallowby-copy-";
+        for (const unsigned char r : random) path += kLetters[r % (sizeof kLetters - 1)];
+        if (path.size() > PATH_MAX) {
+            errno = ENAMETOOLONG;
+            return -1;
+        }
+        interrupted.Name(path);
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) return fd;
+        const int error = errno;
+        interrupted.Name({});  // not ours to remove
+        if (error != EEXIST) {
+            errno = error;
+            return -1;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
 
 // ---------------------------------------------------------------- copying
 
@@ -121,11 +146,17 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 
 // Copies the rest of `in` to the empty `out`: as a reflink where the file system
 // shares blocks, else inside the kernel, else through a buffer. 0 or an errno. The
-// copy goes in chunks of a few MiB, with a checkpoint of the run between them.
-int CopyContents(int in, int out) {
+// copy goes in pieces of a few MiB; between them a stop of the run (a checkpoint on
+// the run's thread, or `stop` for a copy on a thread of its own) ends it, with
+// ECANCELED for `stop`.
+int CopyContents(int in, int out, const std::atomic<bool>* stop) {
+    const auto stopped = [stop] {
+        Checkpoint();
+        return stop != nullptr && stop->load();
+    };
     if (::ioctl(out, FICLONE, in) == 0) return 0;
     for (;;) {
-        Checkpoint();
+        if (stopped()) return ECANCELED;
         const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, std::size_t{4} << 20, 0);
         if (n == 0) return 0;
         if (n > 0 || errno == EINTR) continue;
@@ -141,7 +172,7 @@ int CopyContents(int in, int out) {
         return ENOMEM;
     }
     for (;;) {
-        Checkpoint();
+        if (stopped()) return ECANCELED;
         const ssize_t n = ::read(in, buffer.data(), buffer.size());
         if (n == 0) return 0;
         if (n < 0 && errno == EINTR) continue;
@@ -155,7 +186,8 @@ std::string FolderOf(const std::string& path) {
 }
 
 // The copy behind CopyFileTo; "" when made, else why not.
-std::string CopyFile(const std::string& source, const std::string& destination, bool failIfExists) {
+std::string CopyFile(const std::string& source, const std::string& destination, bool failIfExists,
+                     const std::atomic<bool>* stop = nullptr) {
     if (source.empty() || destination.empty()) return "no file name was given";
     BookProblem problem;
     FileDescriptor in(OpenBookFile(source, problem));
@@ -167,18 +199,15 @@ std::string CopyFile(const std::string& source, const std::string& destination, 
     const auto cannotWrite = [&](int error) { return "cannot write " + destination + ": " + FileErrorText(error); };
 
     // The temporary file lies in the destination's folder, so that the final rename
-    // stays within one file system and is atomic. Its name is short whatever the
-    // destination's name is.
-    std::string temporary = FolderOf(destination) + ".tallowby-copy-XXXXXX";
-    if (temporary.size() > PATH_MAX) return cannotWrite(ENAMETOOLONG);
+    // stays within one file system and is atomic.
     RemovedOnInterrupt interrupted;
-    FileDescriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
+    std::string temporary;
+    FileDescriptor out(CreateTemporary(FolderOf(destination), temporary, interrupted));
     if (out.get() < 0) return cannotWrite(errno);
-    interrupted.Arm(temporary);
 
     int error = 0;
     try {
-        error = CopyContents(in.get(), out.get());
+        error = CopyContents(in.get(), out.get(), stop);
     } catch (const RunStopped&) {
         out.Close();
         ::unlink(temporary.c_str());
@@ -224,7 +253,7 @@ std::string BackupPathFor(const std::string& databasePath) {
     return folder + name + ".bak";
 }
 
-std::string MakeBackupCopy(const std::string& databasePath) {
+std::string MakeBackupCopy(const std::string& databasePath, const std::atomic<bool>* stop) {
     try {
         const std::string backup = BackupPathFor(databasePath);
         if (backup.empty()) return "the path " + databasePath + " names no file";
@@ -250,10 +279,43 @@ std::string MakeBackupCopy(const std::string& databasePath) {
                 destination = resolved;
             }
         }
-        return CopyFile(databasePath, destination, false);
+        return CopyFile(databasePath, destination, false, stop);
     } catch (const std::bad_alloc&) {
         return "there is not enough memory";
     }
+}
+
+BackupInBackground::BackupInBackground(std::string databasePath) : databasePath_(std::move(databasePath)) {
+    try {
+        thread_ = std::thread([this] {
+            try {
+                problem_ = MakeBackupCopy(databasePath_, &stop_);
+            } catch (...) {  // nothing may leave a thread; the copy cleans up after itself
+                problem_ = FileErrorText(ECANCELED);
+            }
+        });
+    } catch (const std::system_error&) {
+        deferred_ = true;  // no thread to be had: Wait makes the copy, in the caller's thread
+    }
+}
+
+BackupInBackground::~BackupInBackground() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void BackupInBackground::Stop() {
+    stop_ = true;
+    if (deferred_) problem_ = FileErrorText(ECANCELED);
+    deferred_ = false;
+}
+
+const std::string& BackupInBackground::Wait() {
+    if (thread_.joinable()) thread_.join();
+    if (deferred_) {
+        deferred_ = false;
+        problem_ = MakeBackupCopy(databasePath_, &stop_);
+    }
+    return problem_;
 }
 
 } // namespace tallowby

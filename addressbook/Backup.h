@@ -1,7 +1,9 @@
 // The scan's backup copy of the address book, and the file copy beneath it.
 #pragma once
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 namespace tallowby {
 
@@ -25,6 +27,31 @@ std::string BackupPathFor(const std::string& databasePath);
 // path that is a link to a regular file gets the copy at the link's target, and the
 // link stays. Returns "" when the copy was made, else why not, as a sentence's end
 // ("cannot write /d/names.bak: the disk is full").
-std::string MakeBackupCopy(const std::string& databasePath);
+// When `stop` is given and becomes true, the copy ends soon without a backup.
+std::string MakeBackupCopy(const std::string& databasePath, const std::atomic<bool>* stop = nullptr);
+
+// MakeBackupCopy on a thread of its own, so that the copy (work for the kernel and the
+// disk) runs while the scan reads the book (work for the parser). Both only read the
+// book. Wait returns the outcome (and makes the copy itself when no thread could be
+// started); the destructor waits for the thread.
+class BackupInBackground {
+public:
+    explicit BackupInBackground(std::string databasePath);
+    ~BackupInBackground();
+    BackupInBackground(const BackupInBackground&) = delete;
+    BackupInBackground& operator=(const BackupInBackground&) = delete;
+    // "" when the copy was made, else why not.
+    const std::string& Wait();
+    // Asks the copy to end soon, without a backup (the run was stopped); a copy not
+    // begun is not made.
+    void Stop();
+
+private:
+    std::atomic<bool> stop_ = false;
+    bool deferred_ = false;  // to be made by Wait, in the caller's thread
+    std::string databasePath_;
+    std::string problem_;
+    std::thread thread_;
+};
 
 } // namespace tallowby

@@ -106,6 +106,8 @@ std::string FileErrorText(int error) {
         return "the name is too long";
     case EIO:
         return "the disk reported an input/output error";
+    case ECANCELED:
+        return "the work was stopped";
     case ENOMEM:
         return "there is not enough memory";
     case EMFILE:

@@ -97,11 +97,21 @@ std::string CategoryKey(const std::string& firstName) {
 }
 
 ContactFields ReadContactFields(NotesDocument& document, int* unreadable) {
+    // The item names as the call takes them, made once.
+    static const std::array<std::string, kRecordFieldCount> names = [] {
+        std::array<std::string, kRecordFieldCount> made;
+        for (std::size_t i = 0; i < kRecordFieldCount; ++i) made[i] = std::string(kRecordItems[i]);
+        return made;
+    }();
     ContactFields fields;
     for (std::size_t i = 0; i < kRecordFieldCount; ++i) {
         try {
-            const NotesValues values = document.GetItemValue(std::string(kRecordItems[i]));
-            if (!values.empty()) fields[i] = ValueToText(values.front());
+            NotesValues values = document.GetItemValue(names[i]);
+            if (values.empty()) continue;
+            if (auto* text = std::get_if<std::string>(&values.front()))
+                fields[i] = std::move(*text);  // a text is its own text: no copy
+            else
+                fields[i] = ValueToText(values.front());
         } catch (const std::bad_alloc&) {
             throw;
         } catch (const std::exception&) {

@@ -51,12 +51,17 @@ public:
         // The item's values in order; one empty value when the document lacks the
         // item, the book does not keep it, or its kind has no values to offer.
         NotesValues ItemValues(std::string_view itemName) const {
-            const int kept = DxlKeptItemIndex(itemName);
+            // The contact record asks for the items in the kept order: the one after
+            // the last is tried first, spelled as usual, before the name is looked up.
+            const bool next = next_ < kDxlKeptItemCount && DxlKeptItemName(next_) == itemName;
+            const int kept = next ? next_ : DxlKeptItemIndex(itemName);
+            next_ = kept + 1;
             return DxlPersonPool::Values(kept >= 0 ? decoded_.items[kept] : nullptr);
         }
 
     private:
         DxlPersonPool::Decoded decoded_;
+        mutable int next_ = 0;
     };
 
     // Bytes held for the stored person documents (a memory figure for benchmarks).

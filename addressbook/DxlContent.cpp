@@ -163,7 +163,8 @@ void DxlContent::Start(const XML_Char* name, const XML_Char** atts) {
             if (const XML_Char* noteid = Attribute(atts, "noteid")) document_.noteid = noteid;
         }
         break;
-    case kItem:
+    case kItem:  // most values are a single text: it is tried first
+        if (StartScalar(local)) return;
         if (Is(local, "textlist") || Is(local, "numberlist") || Is(local, "datetimelist")) {
             Push(kList);
             return;
@@ -172,15 +173,14 @@ void DxlContent::Start(const XML_Char* name, const XML_Char** atts) {
             StartRichText();
             return;
         }
-        if (StartScalar(local)) return;
         break;
     case kList:
+        if (StartScalar(local)) return;
         if (Is(local, "datetimepair")) {
             pairCount_ = 0;
             Push(kPair);
             return;
         }
-        if (StartScalar(local)) return;
         break;
     case kPair:
         if (Is(local, "datetime") && pairCount_++ == 0) {

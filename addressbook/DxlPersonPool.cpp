@@ -119,6 +119,8 @@ NotesDateTime UnpackDateTime(std::uint64_t v) {
 
 int DxlKeptItemIndex(std::string_view itemName) { return KeptIndexForHash(FoldedHash(itemName), itemName); }
 
+std::string_view DxlKeptItemName(int index) { return kKeptItems.at(static_cast<std::size_t>(index)); }
+
 int DxlKeptItemIndex(const char* itemName) {
     std::uint32_t h = kHashSeed;
     const char* p = itemName;

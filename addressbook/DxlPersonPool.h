@@ -31,6 +31,8 @@ inline constexpr int kDxlFormItem = 43;
 // The kept item of that name, matched ignoring ASCII case (as Notes matches item
 // names): its index, or -1.
 int DxlKeptItemIndex(std::string_view itemName);
+// The usual spelling of the kept item with that index.
+std::string_view DxlKeptItemName(int index);
 int DxlKeptItemIndex(const char* itemName);  // the reader's path: hashed while measured
 
 enum class DxlValueKind : std::uint8_t { Empty = 0, Text = 1, Number = 2, DateTime = 3 };

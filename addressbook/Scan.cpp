@@ -21,8 +21,9 @@ namespace tallowby {
 
 namespace {
 
-ScanOutcome ShowNotInstalled(ScanWindow& window, NotesObjects& notes) {
+ScanOutcome ShowNotInstalled(ScanWindow& window, NotesObjects& notes, BackupInBackground& backup) {
     notes.Drop();
+    backup.Wait();
     window.messages.Show(NotInstalledMessage(), kNotInstalledTitle);
     return ScanOutcome::NotInstalled;
 }
@@ -54,7 +55,7 @@ std::string BookIdentity(const std::string& path) {
 }
 
 ScanOutcome Scan(ScanWindow& window, ModuleState& state, const std::string& databasePath,
-                 const std::string& backupProblem) {
+                 BackupInBackground& backup) {
     NotesObjects notes;
 
     // Session and database. A failure is passed over while the session comes from the
@@ -63,14 +64,14 @@ ScanOutcome Scan(ScanWindow& window, ModuleState& state, const std::string& data
     const bool secondClass = !notes.session;
     if (secondClass) {
         if (!Attempt([&] { notes.session = CreateObject(kNotesProgID); }) || !notes.session)
-            return ShowNotInstalled(window, notes);
+            return ShowNotInstalled(window, notes, backup);
     }
     if (!Attempt([&] { notes.database = Require(notes.session).GetDatabase("", databasePath); }) &&
         secondClass)
-        return ShowNotInstalled(window, notes);
+        return ShowNotInstalled(window, notes, backup);
     // The title is not used: reading it fails when the database is not open.
     if (!Attempt([&] { Require(notes.database).Title(); }) && secondClass)
-        return ShowNotInstalled(window, notes);
+        return ShowNotInstalled(window, notes, backup);
 
     // Walk set-up; each failing step is passed over.
     Attempt([&] { notes.view = Require(notes.database).GetView("$People"); });
@@ -79,6 +80,9 @@ ScanOutcome Scan(ScanWindow& window, ModuleState& state, const std::string& data
     Attempt([&] { notes.document = Require(notes.entry).Document(); });
     std::optional<int32_t> count;
     Attempt([&] { count = Require(notes.navigator).Count(); });
+
+    // The book is read; the backup copy is complete before anything is shown.
+    const std::string& backupProblem = backup.Wait();
 
     if (!notes.entry) {
         // The file could not be opened, or it has no person documents. Nothing of the
@@ -173,22 +177,29 @@ bool RepaintThrottle::Due() {
 
 ScanOutcome CmdEnumerateNotes_Click(ScanWindow& window, ModuleState& state, ScanReport* report) {
     const std::string databasePath = window.txtNotesDatabaseFile.Text();
-    try {
-        // Backup. Whether the copy was made does not change the rest of the scan; when
-        // it was not, the completion message says why.
-        const std::string backupProblem = MakeBackupCopy(databasePath);
-        if (report) *report = {BackupPathFor(databasePath), backupProblem};
-        return Scan(window, state, databasePath, backupProblem);
-    } catch (const RunStopped&) {
-        // Stopped from outside: no message, the window's switches as they were. The
-        // Notes objects are gone with the unwinding; the backup copy is complete or
-        // not made, and no temporary file of it is left.
-        return ScanOutcome::Stopped;
-    } catch (const std::bad_alloc&) {
-        // The run's objects are gone with the unwinding, which frees their memory.
-        window.messages.Show(NotAddressBookMessage(databasePath, MemoryProblem()), kCompanyTitle);
-        return ScanOutcome::OutOfMemory;
+    ScanOutcome outcome;
+    {
+        // Backup, while the book is read. Whether the copy was made does not change the
+        // rest of the scan; when it was not, the completion message says why.
+        BackupInBackground backup(databasePath);
+        try {
+            outcome = Scan(window, state, databasePath, backup);
+        } catch (const RunStopped&) {
+            // Stopped from outside: no message, the window's switches as they were. The
+            // Notes objects are gone with the unwinding; the backup copy stops too and
+            // is complete or not made, and no temporary file of it is left.
+            backup.Stop();
+            backup.Wait();
+            return ScanOutcome::Stopped;
+        } catch (const std::bad_alloc&) {
+            // The run's objects are gone with the unwinding, which frees their memory.
+            backup.Wait();
+            window.messages.Show(NotAddressBookMessage(databasePath, MemoryProblem()), kCompanyTitle);
+            outcome = ScanOutcome::OutOfMemory;
+        }
+        if (report) *report = {BackupPathFor(databasePath), backup.Wait()};
     }
+    return outcome;
 }
 
 } // namespace tallowby
