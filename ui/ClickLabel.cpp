@@ -47,6 +47,9 @@ void ClickLabel::paintEvent(QPaintEvent* event) {
                       .adjusted(-2, 0, 2, 0)
                       .intersected(rect());
     option.backgroundColor = palette().color(backgroundRole());
+    // Always shown, also when the focus came with the mouse or from the program: a
+    // link has no other sign that Enter would follow it.
+    option.state |= QStyle::State_KeyboardFocusChange;
     painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
 }
 

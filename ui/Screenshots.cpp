@@ -116,6 +116,7 @@ int main(int argc, char** argv) {
         ok &= Grab(conversion, outDir.filePath(QStringLiteral("conversion-formats.png")));
         conversion->CmdConversion_Click();
         while (conversion->Running()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        conversion->activateWindow();  // shows where the keyboard is: on the link
         ok &= Grab(conversion, outDir.filePath(QStringLiteral("conversion-done.png")));
         conversion->reject();
     });
