@@ -130,7 +130,7 @@ cli_export() {
             --format "$format" names.dxl) > "$dir/stdout" || return 1
         grep -q "Contacts Saved Successfully" "$dir/stdout" || { cat "$dir/stdout"; return 1; }
         last=$(tail -1 "$dir/stdout")
-        [ "$last" = "names.$format" ] || { echo "last line: $last"; return 1; }
+        [ "$last" = "$(cd "$dir" && pwd -P)/names.$format" ] || { echo "last line: $last"; return 1; }
     done
     cmp "$source_dir/examples/names.dxl" "$dir/names.dxl" &&
     /usr/bin/python3 - "$dir" "$(grep -o '^[0-9]*' "$dir/stdout" | head -1)" <<'PY'
