@@ -106,11 +106,12 @@ int main(int argc, char** argv) {
     window.findChild<QPushButton*>(QStringLiteral("CmdEnumerateNotes"))->click();
     while (window.Running() && !(bar->maximum() == contacts && bar->value() >= contacts / 4))
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const int reached = bar->value();
     QElapsedTimer exiting;
     exiting.start();
     window.findChild<QAction*>(QStringLiteral("mnuExit"))->trigger();
     QApplication::exec();
     std::printf("Exit during a scan (at %d of %d contacts): the program ended %.0f ms after Exit\n",
-                bar->value(), contacts, exiting.nsecsElapsed() / 1e6);
+                reached, contacts, exiting.nsecsElapsed() / 1e6);
     return contacts > 0 ? 0 : 1;
 }

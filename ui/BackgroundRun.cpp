@@ -1,6 +1,7 @@
 #include "ui/BackgroundRun.h"
 
 #include "ui/MirrorTree.h"
+#include "ui/QtControls.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -156,6 +157,7 @@ MessageBoxes& BackgroundRun::Posted(MessageBoxes& messages) {
 ContactTree& BackgroundRun::Mirror(QtContactTree& tree, const QTreeWidget* widget) {
     auto mirror = std::make_shared<MirrorContactTree>(tree, widget, queue_);
     standIns_.push_back(mirror);
+    sliceGuard_ = [&tree] { return std::make_shared<QtContactTree::Batch>(tree); };
     return *mirror;
 }
 
@@ -195,7 +197,8 @@ void BackgroundRun::RequestStop() {
 }
 
 void BackgroundRun::PostNow(UiQueue::Op op) {
-    if (queue_.Post(std::move(op))) QMetaObject::invokeMethod(this, &BackgroundRun::Drain, Qt::QueuedConnection);
+    if (queue_.Post(std::move(op), true))
+        QMetaObject::invokeMethod(this, &BackgroundRun::Drain, Qt::QueuedConnection);
 }
 
 void BackgroundRun::WaitFor(const std::function<bool()>& ready) {
@@ -212,19 +215,25 @@ void BackgroundRun::Drain() {
     draining_ = true;
     QElapsedTimer slice;
     slice.start();
+    std::shared_ptr<void> guard;
     for (;;) {
         if (next_ == taken_.size()) {
             taken_ = queue_.Take();
             next_ = 0;
             if (taken_.empty()) break;
         }
-        const UiQueue::Op op = std::move(taken_[next_++]);
-        op();
+        const UiQueue::Item item = std::move(taken_[next_++]);
+        if (item.settles)
+            guard.reset();
+        else if (!guard && sliceGuard_)
+            guard = sliceGuard_();
+        item.op();
         if (slice.elapsed() >= kBatchBudgetMs) {
             QMetaObject::invokeMethod(this, &BackgroundRun::Drain, Qt::QueuedConnection);
             break;
         }
     }
+    guard.reset();
     draining_ = false;
 }
 
@@ -240,6 +249,7 @@ void BackgroundRun::Finish() {
     monitor_.readingShown = false;
     monitor_.stop = false;
     standIns_.clear();
+    sliceGuard_ = nullptr;
     const std::function<void()> done = std::move(done_);
     done_ = nullptr;
     const std::exception_ptr failure = std::exchange(failure_, nullptr);

@@ -92,7 +92,8 @@ private:
     class PostedMessages;
     class FixedText;
 
-    // Worker side: posts an op and has it applied soon, not at the next batch.
+    // Worker side: posts an op that wants the window settled (its tree complete) and
+    // has it applied soon, not at the next batch.
     void PostNow(UiQueue::Op op);
     // Worker side: waits until ready() holds or the run is abandoned.
     void WaitFor(const std::function<bool()>& ready);
@@ -108,11 +109,14 @@ private:
     std::thread worker_;
     bool running_ = false;
     bool draining_ = false;
-    std::vector<UiQueue::Op> taken_;  // taken from the queue, not yet applied
+    std::vector<UiQueue::Item> taken_;  // taken from the queue, not yet applied
     std::size_t next_ = 0;
     std::function<void()> done_;
     std::exception_ptr failure_;
     std::vector<LockedCommand> locks_;
+    // Held while a slice of ops is applied (the tree's Batch), let go before an op
+    // that wants the window settled and at the slice's end.
+    std::function<std::shared_ptr<void>()> sliceGuard_;
     std::vector<std::shared_ptr<void>> standIns_;
 
     std::mutex waitMutex_;

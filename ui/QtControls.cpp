@@ -9,6 +9,8 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
+#include <utility>
+
 namespace tallowby {
 
 void QtControl::SetEnabled(bool enabled) { widget_->setEnabled(enabled); }
@@ -56,13 +58,26 @@ bool QtContactTree::Add(const std::string& parentKey, const std::string& key,
         item->setIcon(0, icons_[static_cast<std::size_t>(image - 1)]);
     }
     item->setData(0, KeyRole, qkey);
-    if (parent) {
+    if (parent && batches_ > 0) {
+        QList<QTreeWidgetItem*>& children = pendingChildren_[parent];
+        if (children.isEmpty()) pendingParents_.push_back(parent);
+        children.append(item);
+    } else if (parent) {
         parent->addChild(item);
     } else {
+        JoinPending();
         tree_->addTopLevelItem(item);
     }
     Show(*nodes_.insert(qkey, Node{item, std::string(), text, {}}));
     return true;
+}
+
+void QtContactTree::JoinPending() {
+    // Parents in the order they first took a child, each child in the order it came:
+    // the same tree as adding them one by one.
+    for (QTreeWidgetItem* parent : std::exchange(pendingParents_, {}))
+        parent->addChildren(pendingChildren_.take(parent));
+    for (QTreeWidgetItem* item : std::exchange(pendingExpanded_, {})) item->setExpanded(true);
 }
 
 const QtContactTree::Node* QtContactTree::FindNode(const std::string& key) const {
@@ -162,6 +177,7 @@ void QtContactTree::Show(const Node& node) {
 }
 
 void QtContactTree::RemoveContacts() {
+    JoinPending();
     // Contact nodes lie two levels down: root, category, contact.
     for (auto it = nodes_.begin(); it != nodes_.end();) {
         const QTreeWidgetItem* item = it.value().item;
@@ -179,7 +195,10 @@ void QtContactTree::RemoveContacts() {
 bool QtContactTree::Expand(const std::string& key) {
     QTreeWidgetItem* item = Find(key);
     if (!item) return false;
-    item->setExpanded(true);
+    if (batches_ > 0 && item->treeWidget() == nullptr)
+        pendingExpanded_.push_back(item);  // when it has joined the tree
+    else
+        item->setExpanded(true);
     return true;
 }
 

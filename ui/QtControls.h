@@ -86,6 +86,23 @@ public:
     // plain text is split at "|". Empty for the root, a category or an unknown item.
     std::vector<std::string> FieldsOf(const QTreeWidgetItem* item) const;
 
+    // While a Batch lives, the nodes added join the tree when it ends, each parent
+    // taking its new children in one insertion, their texts and tags already set:
+    // the view sees one change per parent, not several per node. Until then such a
+    // node is found by its key but not shown; expanding it waits for the end too.
+    class Batch {
+    public:
+        explicit Batch(QtContactTree& tree) : tree_(tree) { ++tree_.batches_; }
+        ~Batch() {
+            if (--tree_.batches_ == 0) tree_.JoinPending();
+        }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        QtContactTree& tree_;
+    };
+
 private:
     struct Node {
         QTreeWidgetItem* item = nullptr;
@@ -96,9 +113,15 @@ private:
     const Node* FindNode(const std::string& key) const;
     static void Show(const Node& node);
 
+    void JoinPending();
+
     QTreeWidget* tree_;
     std::array<QIcon, 3> icons_;
     QHash<QString, Node> nodes_;
+    int batches_ = 0;
+    std::vector<QTreeWidgetItem*> pendingParents_;  // in the order they first took a child
+    QHash<QTreeWidgetItem*, QList<QTreeWidgetItem*>> pendingChildren_;
+    std::vector<QTreeWidgetItem*> pendingExpanded_;
 };
 
 } // namespace tallowby

@@ -2,10 +2,10 @@
 
 namespace tallowby {
 
-bool UiQueue::Post(Op op) {
+bool UiQueue::Post(Op op, bool settles) {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (abandoned_) return false;
-    ops_.push_back(std::move(op));
+    ops_.push_back({std::move(op), settles});
     return true;
 }
 
@@ -18,11 +18,11 @@ void UiQueue::PostLatest(LatestValue& latest, int32_t value, std::function<void(
     }
     latest.slot = std::make_shared<int32_t>(value);
     latest.batch = batch_;
-    ops_.push_back([slot = latest.slot, apply = std::move(apply)] { apply(*slot); });
+    ops_.push_back({[slot = latest.slot, apply = std::move(apply)] { apply(*slot); }});
 }
 
-std::vector<UiQueue::Op> UiQueue::Take() {
-    std::vector<Op> taken;
+std::vector<UiQueue::Item> UiQueue::Take() {
+    std::vector<Item> taken;
     const std::lock_guard<std::mutex> lock(mutex_);
     taken.swap(ops_);
     ++batch_;
@@ -30,7 +30,7 @@ std::vector<UiQueue::Op> UiQueue::Take() {
 }
 
 void UiQueue::Abandon() {
-    std::vector<Op> dropped;
+    std::vector<Item> dropped;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         abandoned_ = true;

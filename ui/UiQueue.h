@@ -24,19 +24,23 @@ struct LatestValue {
 class UiQueue {
 public:
     using Op = std::function<void()>;
+    struct Item {
+        Op op;
+        bool settles = false;  // wants the window settled first (a message box, the end)
+    };
 
     // Worker side. Returns false when the queue no longer takes work (abandoned).
-    bool Post(Op op);
+    bool Post(Op op, bool settles = false);
     void PostLatest(LatestValue& latest, int32_t value, std::function<void(int32_t)> apply);
 
     // Window side: everything posted so far, in order; a new batch begins.
-    std::vector<Op> Take();
+    std::vector<Item> Take();
     // Drops what waits and takes nothing more.
     void Abandon();
 
 private:
     std::mutex mutex_;
-    std::vector<Op> ops_;
+    std::vector<Item> ops_;
     std::uint64_t batch_ = 1;
     bool abandoned_ = false;
 };

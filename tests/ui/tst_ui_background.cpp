@@ -103,7 +103,7 @@ class UiBackgroundTest : public QObject {
 private slots:
     void mirrorAnswersAsTheTreeDoes() {
         // Two trees alike; the mirror of the second must answer as the first does, and
-        // its changes, replayed, must make the second equal to the first.
+        // its changes, replayed in a batch, must make the second equal to the first.
         QTreeWidget widgets[2];
         QtContactTree trees[2] = {{&widgets[0], {}}, {&widgets[1], {}}};
         ContactFields fields;
@@ -136,10 +136,15 @@ private slots:
             tree.RemoveContacts();
             said << QString::number(tree.Contains("k1")) << QString::number(tree.Contains("old"))
                  << QString::number(tree.Contains("below a contact")) << QString::number(tree.Contains("k3"))
-                 << QString::number(tree.Add("A", "k1", "Ann", kImageContact)) << tag("k1") << tag("k3");
+                 << QString::number(tree.Add("A", "k1", "Ann", kImageContact)) << tag("k1") << tag("k3")
+                 << QString::number(tree.Add("k1", "k4", "Below", kImageContact))
+                 << QString::number(tree.Expand("k1"));
         }
         QCOMPARE(answers[1], answers[0]);
-        for (const UiQueue::Op& op : queue.Take()) op();
+        {
+            const QtContactTree::Batch batch(trees[1]);  // as the window applies them
+            for (const UiQueue::Item& item : queue.Take()) item.op();
+        }
         const auto shown = [](QtContactTree& tree, QTreeWidget& widget) {
             QStringList nodes;
             for (QTreeWidgetItemIterator it(&widget); *it; ++it)
