@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
@@ -293,6 +294,7 @@ BackupInBackground::BackupInBackground(std::string databasePath) : databasePath_
             } catch (...) {  // nothing may leave a thread; the copy cleans up after itself
                 problem_ = FileErrorText(ECANCELED);
             }
+            finished_ = true;
         });
     } catch (const std::system_error&) {
         deferred_ = true;  // no thread to be had: Wait makes the copy, in the caller's thread
@@ -307,6 +309,14 @@ void BackupInBackground::Stop() {
     stop_ = true;
     if (deferred_) problem_ = FileErrorText(ECANCELED);
     deferred_ = false;
+}
+
+const std::string& BackupInBackground::WaitOrStop() {
+    while (thread_.joinable() && !finished_.load()) {
+        Checkpoint();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return Wait();
 }
 
 const std::string& BackupInBackground::Wait() {

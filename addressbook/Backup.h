@@ -42,12 +42,16 @@ public:
     BackupInBackground& operator=(const BackupInBackground&) = delete;
     // "" when the copy was made, else why not.
     const std::string& Wait();
+    // The same, with the run's checkpoints while the copy goes on (RunControl.h), so
+    // that a stop need not wait for it.
+    const std::string& WaitOrStop();
     // Asks the copy to end soon, without a backup (the run was stopped); a copy not
     // begun is not made.
     void Stop();
 
 private:
     std::atomic<bool> stop_ = false;
+    std::atomic<bool> finished_ = false;  // the thread's copy has ended
     bool deferred_ = false;  // to be made by Wait, in the caller's thread
     std::string databasePath_;
     std::string problem_;

@@ -82,7 +82,7 @@ ScanOutcome Scan(ScanWindow& window, ModuleState& state, const std::string& data
     Attempt([&] { count = Require(notes.navigator).Count(); });
 
     // The book is read; the backup copy is complete before anything is shown.
-    const std::string& backupProblem = backup.Wait();
+    const std::string& backupProblem = backup.WaitOrStop();
 
     if (!notes.entry) {
         // The file could not be opened, or it has no person documents. Nothing of the
