@@ -80,6 +80,8 @@ public:
             if (workbook_ != nullptr) sheet_ = workbook_add_worksheet(workbook_, "Contacts");
         }
         if (workbook_ == nullptr || sheet_ == nullptr) return FailErrno(errno, LXW_ERROR_CREATING_TMPFILE);
+        // The rows' temporary file is written in larger pieces than stdio's default.
+        if (sheet_->optimize_tmpfile != nullptr) std::setvbuf(sheet_->optimize_tmpfile, nullptr, _IOFBF, 1 << 20);
 
         XlsxCell titleCell;
         title_ = PrepareXlsxText(info.title, scratch_, titleCell);
@@ -89,10 +91,16 @@ public:
         properties.author = author_.data();
         if (!Check(workbook_set_properties(workbook_, &properties))) return false;
 
-        header_ = Format(true, false);
-        data_ = Format(false, false);
-        wrapped_ = Format(false, true);
-        if (header_ == nullptr || data_ == nullptr || wrapped_ == nullptr) return Check(LXW_ERROR_MEMORY_MALLOC_FAILED);
+        // The header in bold Verdana 10, as in the worksheet; data cells keep the
+        // workbook's default style (no style attribute on each of them), those with a
+        // line break wrap.
+        header_ = workbook_add_format(workbook_);
+        wrapped_ = workbook_add_format(workbook_);
+        if (header_ == nullptr || wrapped_ == nullptr) return Check(LXW_ERROR_MEMORY_MALLOC_FAILED);
+        format_set_font_name(header_, "Verdana");
+        format_set_font_size(header_, 10);
+        format_set_bold(header_);
+        format_set_text_wrap(wrapped_);
         worksheet_freeze_panes(sheet_, 1, 0);
         for (std::size_t c = 0; c < kExportColumnCount; ++c) {
             const std::string header(kExportColumns[c].header);
@@ -113,7 +121,7 @@ public:
             widths_[c] = std::max(widths_[c], static_cast<double>(cell.widest));
             if (text.empty()) continue;  // an empty value leaves the cell empty
             if (!Check(worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(c), text.c_str(),
-                                              cell.wraps ? wrapped_ : data_)))
+                                              cell.wraps ? wrapped_ : nullptr)))
                 return false;
         }
         return TemporaryFileIntact();
@@ -122,7 +130,7 @@ public:
     bool Finish() override {
         for (std::size_t c = 0; c < kExportColumnCount; ++c) {
             const auto col = static_cast<lxw_col_t>(c);
-            if (!Check(worksheet_set_column(sheet_, col, col, std::min(widths_[c], kMaxColumnWidth) + 2, data_)))
+            if (!Check(worksheet_set_column(sheet_, col, col, std::min(widths_[c], kMaxColumnWidth) + 2, nullptr)))
                 return false;
         }
         if (!Check(worksheet_autofilter(sheet_, 0, 0, row_, kExportColumnCount - 1))) return false;
@@ -143,18 +151,6 @@ public:
     bool Streams() const override { return false; }  // the ZIP writer goes back to each part's header
 
 private:
-    lxw_format* Format(bool bold, bool wrap) {
-        lxw_format* format = workbook_add_format(workbook_);
-        if (format == nullptr) return nullptr;
-        format_set_font_name(format, "Verdana");
-        format_set_font_size(format, 10);
-        format_set_num_format(format, "@");  // text, also for what is typed in later
-        format_set_align(format, LXW_ALIGN_VERTICAL_TOP);
-        if (bold) format_set_bold(format);
-        if (wrap) format_set_text_wrap(format);
-        return format;
-    }
-
     // The rows of the constant-memory mode go through a stdio stream that the library
     // does not check: a failed write (a full disk) shows only in its error flag.
     bool TemporaryFileIntact() {
@@ -187,7 +183,7 @@ private:
 
     lxw_workbook* workbook_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
-    lxw_format *header_ = nullptr, *data_ = nullptr, *wrapped_ = nullptr;
+    lxw_format *header_ = nullptr, *wrapped_ = nullptr;
     std::string tempFolder_, title_, author_, scratch_;
     std::array<double, kExportColumnCount> widths_{};
     lxw_row_t row_ = 0;  // 0-based: the header is row 0

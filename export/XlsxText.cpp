@@ -5,6 +5,15 @@
 namespace tallowby {
 
 const std::string& PrepareXlsxText(const std::string& value, std::string& scratch, XlsxCell& cell) {
+    // Most values are short printable ASCII on one line: stored as they are.
+    if (value.size() <= kXlsxCellUnits) {
+        bool plain = true;
+        for (const char c : value) plain &= static_cast<unsigned char>(c - 0x20) < 0x5F;
+        if (plain) {
+            cell.widest = value.size();
+            return value;
+        }
+    }
     bool copying = false;
     const auto copyUpTo = [&](std::size_t end) {
         if (!copying) scratch.assign(value, 0, end);
