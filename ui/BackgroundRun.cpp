@@ -5,9 +5,10 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QWidget>
 
 #include <algorithm>
-#include <QWidget>
+#include <system_error>
 
 namespace tallowby {
 
@@ -178,17 +179,22 @@ bool BackgroundRun::Start(std::function<void()> work, std::function<void()> done
     done_ = std::move(done);
     monitor_.stop = false;
     batches_.start();
-    worker_ = std::thread([this, work = std::move(work)] {
-        {
-            const RunScope scope(monitor_);
-            try {
-                work();
-            } catch (...) {
-                failure_ = std::current_exception();
+    try {
+        worker_ = std::thread([this, work = std::move(work)] {
+            {
+                const RunScope scope(monitor_);
+                try {
+                    work();
+                } catch (...) {
+                    failure_ = std::current_exception();
+                }
             }
-        }
-        PostNow([this] { Finish(); });
-    });
+            PostNow([this] { Finish(); });
+        });
+    } catch (const std::system_error&) {
+        Finish();  // no thread to be had: nothing ran, and the window is as it was
+        return false;
+    }
     return true;
 }
 

@@ -66,7 +66,8 @@ public:
 
     // Starts `work` on a worker thread; `done` runs on this thread once the work has
     // returned and everything it posted has been applied. False, and nothing
-    // started, while a run runs.
+    // started, while a run runs; false, with `done` run at once, when no thread can
+    // be started.
     bool Start(std::function<void()> work, std::function<void()> done);
     void RequestStop();
     bool StopRequested() const { return monitor_.stop.load(); }
