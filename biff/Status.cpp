@@ -9,8 +9,9 @@ int16_t StatusFromErrno(int err, FileStep step) {
     switch (err) {
     case ENOSPC:
     case EDQUOT:
-    case EFBIG:
         return kStatusDiskFull;
+    case EFBIG:
+        return kStatusFileTooLarge;
     case EIO:
         return kStatusIoError;
     case EMFILE:
@@ -39,6 +40,7 @@ bool IsFileStatus(int status) {
     case kStatusTooManyFiles:
     case kStatusPermission:
     case kStatusReadOnly:
+    case kStatusFileTooLarge:
     case kStatusPathAccess:
     case kStatusPathNotFound:
         return true;
@@ -67,6 +69,8 @@ std::string StatusText(int status) {
         return "permission was denied";
     case kStatusReadOnly:
         return "the disk is read-only";
+    case kStatusFileTooLarge:
+        return "the file would be larger than the file size limit allows";
     case kStatusPathAccess:
         return "the file or its folder could not be used";
     case kStatusPathNotFound:

@@ -16,6 +16,7 @@ enum WriterStatus : int16_t {
     kStatusTooManyFiles = 67,  // EMFILE, ENFILE
     kStatusPermission = 70,    // EACCES, EPERM
     kStatusReadOnly = 71,      // EROFS: the file system is mounted read-only
+    kStatusFileTooLarge = 72,  // EFBIG: past the file size limit (ulimit -f) or the file system's
     kStatusPathAccess = 75,    // other failures to delete or open
     kStatusPathNotFound = 76,  // ENOENT, ENOTDIR while opening
 };
@@ -23,7 +24,7 @@ enum WriterStatus : int16_t {
 // What was being done to the file when a system call failed.
 enum class FileStep { Delete, Open, Write };
 
-// The status number for a failed system call's errno: ENOSPC, EDQUOT or EFBIG 61;
+// The status number for a failed system call's errno: ENOSPC or EDQUOT 61; EFBIG 72;
 // EIO 57; EMFILE or ENFILE 67; EACCES or EPERM 70; EROFS 71; ENOENT or ENOTDIR while
 // opening 76; any other failure to delete or open 75; any other write failure 57.
 int16_t StatusFromErrno(int err, FileStep step);

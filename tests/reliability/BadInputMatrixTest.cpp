@@ -217,7 +217,7 @@ const std::vector<Row>& Rows() {
         {"FileSizeLimit", [](TempDir& box, Input& in) {
              At("names.dxl", DxlBook(Persons(300)), "names.xls")(box, in);
              in.fileSizeLimit = 16 * 1024;
-         }, 300, "", kFileError, 0, "the disk is full", "",
+         }, 300, "", kFileError, 0, "the file would be larger than the file size limit allows", "",
          "cannot write @/names.bak: the file would be larger than the file size limit allows"},
         {"OutputNameIsTheBook", At("book.xls", SmallBook(), "book.xls", false), 3, "book.bak", ExportOutcome::Refused},
         {"SeventyThousandPersons", [](TempDir& box, Input& in) {
