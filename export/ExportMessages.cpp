@@ -36,8 +36,8 @@ std::string CompletionMessage(const ExportResult& result, ExportFormat format) {
                               "\"?\". An .xlsx workbook keeps them.");
         if (result.contactsLeftOut > 0)
             text += Paragraph(Plural(result.contactsLeftOut, " contact was", " contacts were") +
-                              " left out: a worksheet holds at most 65,535 contacts. Split the address book "
-                              "to export the rest.");
+                              " left out: a worksheet holds at most 65,535 contacts. Export as .xlsx or CSV "
+                              "to keep every contact.");
         if (result.contactsWritten > 16383)
             text += Paragraph("Some programs (Gnumeric, Python's xlrd, Excel before 97) read only the first "
                               "16,384 rows of a worksheet like this one: the header and 16,383 contacts. An "

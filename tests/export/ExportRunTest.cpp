@@ -161,7 +161,7 @@ TEST_F(ExportRunTest, ProgressMaximumIsTheScansCountElseTheViewsAndGrowsWithTheW
 TEST_F(ExportRunTest, TheContactAfterRow65535IsLeftOutAndCounted) {
     EXPECT_EQ(Export(Persons(65536)).contactsWritten, 65535);
     EXPECT_EQ(window.messages.texts.back(), "65535 Contacts Saved Successfully\r\n\r\n1 contact was left out: "
-              "a worksheet holds at most 65,535 contacts. Split the address book to export the rest.\r\n\r\n"
+              "a worksheet holds at most 65,535 contacts. Export as .xlsx or CSV to keep every contact.\r\n\r\n"
               "Some programs (Gnumeric, Python's xlrd, Excel before 97) read only the first 16,384 rows of a "
               "worksheet like this one: the header and 16,383 contacts. An .xlsx workbook keeps every row readable.");
     EXPECT_FALSE(window.progress.outOfRange);

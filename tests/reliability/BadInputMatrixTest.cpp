@@ -223,7 +223,7 @@ const std::vector<Row>& Rows() {
         {"SeventyThousandPersons", [](TempDir& box, Input& in) {
              At("big.dxl", DxlBook(Persons(70000)), "big.xls", false)(box, in);
          }, 70000, "big.bak", kCompleted, 65535, "65535 Contacts Saved Successfully\r\n\r\n4465 contacts were left out: "
-         "a worksheet holds at most 65,535 contacts. Split the address book to export the rest.\r\n\r\nSome programs "
+         "a worksheet holds at most 65,535 contacts. Export as .xlsx or CSV to keep every contact.\r\n\r\nSome programs "
          "(Gnumeric, Python's xlrd, Excel before 97) read only the first 16,384 rows of a worksheet like this one: the "
          "header and 16,383 contacts. An .xlsx workbook keeps every row readable."},
     };
