@@ -1,27 +1,23 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing need, when missing.
-# Usage: tests/install_deps.sh [extra-package ...]
+# Usage: tests/install_deps.sh [extra-package ...]. Installs the Debian packages that
+# building and testing need (and the extra ones), when missing; the desktop tests need
+# Xvfb, a window manager, xdotool and a screen reader's accessibility bus.
 set -euo pipefail
-
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libexpat1-dev expat libicu-dev
           qt6-base-dev libxlsxwriter-dev python3-xlrd python3-openpyxl gnumeric time
           dpkg-dev file lintian man-db appstream bash-completion
-          # the desktop program under a virtual display, a window manager and a screen
-          # reader's accessibility bus (tests/ui/run_desktop_test.sh, docs/make_screenshots.sh)
-          xvfb xauth openbox xdotool dbus-daemon dbus-bin at-spi2-core python3-pyatspi
-          "$@")
+          xvfb xauth openbox xdotool dbus-daemon dbus-bin at-spi2-core python3-pyatspi "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
 done
-if [ "${#missing[@]}" -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    if [ "$(id -u)" -ne 0 ]; then
-        echo "These Debian packages are missing: ${missing[*]}" >&2
-        echo "Run this script as root (or install them with apt-get) and try again." >&2
-        exit 1
-    fi
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+[ "${#missing[@]}" -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+    echo "These Debian packages are missing: ${missing[*]}" >&2
+    echo "Run this script as root (or install them with apt-get) and try again." >&2
+    exit 1
 fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,28 +1,17 @@
 #!/usr/bin/env bash
-# Sets up a fresh machine, builds Tallowby and runs every test:
-#   1. the normal build and the whole test suite;
-#   2. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer;
-#   3. valgrind --leak-check=full over tallowby-cli scan and export of the sample;
-#   4. each libFuzzer target for FUZZ_SECONDS (60) seconds from its seed corpus;
-#   5. the Debian package (build-deb/), built and checked by tests/package/check_package.sh.
-# The normal suite runs last, so its summary closes the output.
-# Options: --quick runs steps 1 and 5 only.
+# Sets up a fresh machine, builds Tallowby and runs every test: the suite under ASan and
+# UBSan, valgrind over tallowby-cli, each libFuzzer target for FUZZ_SECONDS (60) seconds,
+# the Debian package and its check, then the suite on the normal build (its summary
+# closes the output). --quick: the normal build, the package and the suite only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$(pwd)
-
 quick=0
 [ "${1:-}" = "--quick" ] && quick=1
-fuzz_seconds=${FUZZ_SECONDS:-60}
 jobs=$(nproc)
-
 stage() { printf '\n==== %s ====\n' "$*"; }
 
-if [ "$quick" -eq 1 ]; then
-    bash tests/install_deps.sh
-else
-    bash tests/install_deps.sh clang libfuzzer-14-dev libclang-rt-14-dev valgrind
-fi
+if [ "$quick" -eq 1 ]; then bash tests/install_deps.sh
+else bash tests/install_deps.sh clang libfuzzer-14-dev libclang-rt-14-dev valgrind; fi
 
 stage "Build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
@@ -34,20 +23,18 @@ if [ "$quick" -eq 0 ]; then
         -DTALLOWBY_BUILD_BENCH=OFF > /dev/null
     cmake --build build-asan -j "$jobs"
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
-    LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0 \
-    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    QT_QPA_PLATFORM=offscreen \
+    LSAN_OPTIONS=suppressions=$(pwd)/tests/lsan.supp:print_suppressions=0 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 QT_QPA_PLATFORM=offscreen \
         ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
     stage "valgrind: tallowby-cli scan and export of the sample book"
     bash tests/run_valgrind.sh build/cli/tallowby-cli
 
-    stage "libFuzzer: ${fuzz_seconds} s per target"
-    CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DTALLOWBY_FUZZ=ON -DTALLOWBY_BUILD_UI=OFF -DTALLOWBY_BUILD_TESTS=OFF \
-        -DTALLOWBY_BUILD_BENCH=OFF > /dev/null
+    stage "libFuzzer: ${FUZZ_SECONDS:-60} s per target"
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLOWBY_FUZZ=ON \
+        -DTALLOWBY_BUILD_UI=OFF -DTALLOWBY_BUILD_TESTS=OFF -DTALLOWBY_BUILD_BENCH=OFF > /dev/null
     cmake --build build-fuzz -j "$jobs" --target fuzz_dxl fuzz_writer
-    bash tests/run_fuzz.sh build-fuzz "$fuzz_seconds"
+    bash tests/run_fuzz.sh build-fuzz "${FUZZ_SECONDS:-60}"
 fi
 
 stage "Debian package"

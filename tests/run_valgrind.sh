@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
-# Runs tallowby-cli scan and export (in each format) of a copy of examples/names.dxl
-# under valgrind --leak-check=full; fails on any leak or memory error.
-# Usage: tests/run_valgrind.sh PATH/TO/tallowby-cli
+# Usage: tests/run_valgrind.sh PATH/TO/tallowby-cli. Runs its scan and export (in each
+# format) of a copy of examples/names.dxl under valgrind --leak-check=full; fails on any
+# leak or memory error.
 set -euo pipefail
 cli=$(realpath "$1")
-root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp "$root/examples/names.dxl" "$work/names.dxl"
+cp "$(dirname "$0")/../examples/names.dxl" "$work/names.dxl"
 
 run() {
     echo "valgrind: tallowby-cli $*"
@@ -21,8 +20,6 @@ run() {
     }
     tail -n 1 "$work/out.txt"
 }
+for format in xls xlsx csv; do run export --format "$format" "$work/names.dxl"; done
 run scan "$work/names.dxl"
-run export "$work/names.dxl"
-run export --format xlsx "$work/names.dxl"
-run export --format csv "$work/names.dxl"
 echo "valgrind: no leaks, no errors"
