@@ -1,5 +1,6 @@
-// Helpers of the DXL and address-book tests: a temporary folder per test, DXL books
-// built from fragments, fakes of the Notes objects and of the window a scan runs in.
+// Helpers of the address-book tests (and of the export tests that run against fake
+// Notes objects): a temporary folder per test, DXL books built from fragments, fakes
+// of the Notes objects and of the controls a run drives.
 #pragma once
 
 #include "addressbook/Notes.h"
@@ -22,17 +23,12 @@ namespace tallowby::test {
 class TempDir {
 public:
     TempDir() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/tallowby-ab-XXXXXX";
+        std::string pattern = (std::filesystem::temp_directory_path() / "tallowby-ab-XXXXXX").string();
         if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
     }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
+    ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
     TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
 
@@ -41,9 +37,7 @@ private:
 };
 
 inline void WriteFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-    if (!out) throw std::runtime_error("cannot write " + path);
+    if (!(std::ofstream(path, std::ios::binary) << content)) throw std::runtime_error("cannot write " + path);
 }
 
 inline std::string ReadFile(const std::string& path) {
@@ -54,8 +48,7 @@ inline std::string ReadFile(const std::string& path) {
 
 inline std::set<std::string> FileNames(const std::filesystem::path& folder) {
     std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename());
     return names;
 }
 
@@ -63,11 +56,9 @@ inline std::set<std::string> FileNames(const std::filesystem::path& folder) {
 
 // A whole DXL database, as Notes exports it, around the given documents.
 inline std::string Book(const std::string& documents) {
-    return "<?xml version='1.0' encoding='utf-8'?>\n"
-           "<!DOCTYPE database SYSTEM 'xmlschemas/domino_9_0_1.dtd'>\n"
+    return "<?xml version='1.0' encoding='utf-8'?>\n<!DOCTYPE database SYSTEM 'xmlschemas/domino_9_0_1.dtd'>\n"
            "<database xmlns='http://www.lotus.com/dxl' version='9.0' title='Corvane Directory'>\n"
-           "<databaseinfo dbid='852584A2004F3C1B' odsversion='52'/>\n" +
-           documents + "</database>\n";
+           "<databaseinfo dbid='852584A2004F3C1B' odsversion='52'/>\n" + documents + "</database>\n";
 }
 
 inline std::string TextItem(const std::string& name, const std::string& value) {
@@ -75,8 +66,8 @@ inline std::string TextItem(const std::string& name, const std::string& value) {
 }
 
 inline std::string Person(const std::string& unid, const std::string& noteid, const std::string& items) {
-    return "<document form='Person'><noteinfo noteid='" + noteid + "' unid='" + unid +
-           "' sequence='1'/>" + TextItem("Type", "Person") + items + "</document>\n";
+    return "<document form='Person'><noteinfo noteid='" + noteid + "' unid='" + unid + "' sequence='1'/>" +
+           TextItem("Type", "Person") + items + "</document>\n";
 }
 
 // A person with only a first and a last name; its note ID is "1" and its UNID.
@@ -106,7 +97,6 @@ struct FakeDocument : Failing, NotesDocument, NotesViewEntry, std::enable_shared
         items[item] = std::move(values);
         return *this;
     }
-
     std::string UniversalID() override { return Call("identity", unid); }
     std::string NoteID() override { return Call("identity", noteid); }
     NotesValues GetItemValue(const std::string& item) override {
@@ -131,15 +121,9 @@ struct FakeBook : Failing, NotesSession, NotesDatabase, NotesView, NotesViewNavi
         return documents.back()->Set("FirstName", {first}).Set("LastName", {last});
     }
     // A session class for ScopedSessionClass that hands out this book.
-    SessionFactory Factory() {
-        return [this] {
-            ++sessions;
-            return Self<NotesSession>();
-        };
-    }
+    SessionFactory Factory() { return [this] { return Self<NotesSession>(); }; }
 
-    std::shared_ptr<NotesDatabase> GetDatabase(const std::string& server, const std::string& file) override {
-        opened = "'" + server + "' " + file;
+    std::shared_ptr<NotesDatabase> GetDatabase(const std::string&, const std::string&) override {
         return Call("GetDatabase", failing.count("no database object") ? nullptr : Self<NotesDatabase>());
     }
     std::string Title() override { return Call("Title", std::string("Fake Directory")); }
@@ -158,18 +142,14 @@ struct FakeBook : Failing, NotesSession, NotesDatabase, NotesView, NotesViewNavi
         return entry.Call("GetNextDocument", next < documents.size() ? documents[next] : nullptr);
     }
 
-    std::vector<std::shared_ptr<FakeDocument>> documents;
-    std::string opened;  // server and file of the last GetDatabase
-    int sessions = 0;
-
-    // The book outlives every object the scan holds: pointers to it own nothing.
+    // The book outlives every object a run holds: pointers to it own nothing.
     template <class T>
-    std::shared_ptr<T> Self() {
-        return std::shared_ptr<T>(std::shared_ptr<T>(), static_cast<T*>(this));
-    }
+    std::shared_ptr<T> Self() { return std::shared_ptr<T>(std::shared_ptr<T>(), static_cast<T*>(this)); }
+
+    std::vector<std::shared_ptr<FakeDocument>> documents;
 };
 
-// ---------------------------------------------------------------- the window
+// ---------------------------------------------------------------- the controls
 
 struct FakeControl : Control {
     FakeControl(bool enabled, bool visible) : enabled(enabled), visible(visible) {}
@@ -196,31 +176,6 @@ using Shown = std::vector<std::pair<std::string, std::string>>;  // text, title
 struct FakeMessages : MessageBoxes {
     void Show(const std::string& text, const std::string& title) override { shown.emplace_back(text, title); }
     Shown shown;
-};
-
-// A book served under "Domino.NotesSession" ("Notes.NotesSession" not registered), and
-// the main window, with the default tree, and the run's state that a scan fills from it.
-struct ScanRig : TextSource {
-    ScanRig() { PopulateDefaultTree(tree); }
-    std::string Text() const override { return path; }  // the database path box
-    // Scans the named file in the folder; the fake session serves the book whatever the
-    // path. The file is made first (for the backup copy) unless told otherwise.
-    ScanOutcome Run(const std::string& file = "names.nsf") {
-        path = dir / file;
-        if (writeBook && !std::filesystem::exists(path)) WriteFile(path, "a book");
-        ScanWindow window{*this, tree, progress, lblRead, cmdContactsCreate, cmdEnumerateNotes, messages};
-        return CmdEnumerateNotes_Click(window, state);
-    }
-    TempDir dir;
-    FakeBook book;
-    ScopedSessionClass domino{kDominoProgID, book.Factory()}, notes{kNotesProgID, {}};
-    MemoryContactTree tree;
-    std::string path;
-    FakeProgress progress;
-    FakeControl lblRead{true, true}, cmdContactsCreate{false, true}, cmdEnumerateNotes{true, true};
-    FakeMessages messages;
-    ModuleState state;
-    bool writeBook = true;
 };
 
 } // namespace tallowby::test

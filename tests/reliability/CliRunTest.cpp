@@ -1,0 +1,158 @@
+// tallowby-cli as a program, for what no row of the bad-input matrix can show: the
+// scan's listing, output that cannot be written, a signal during the backup copy and
+// memory that runs out.
+#include "ExportTestSupport.h"
+
+#include "addressbook/Messages.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tallowby::test {
+namespace {
+
+using namespace std::string_literals;
+
+// Runs tallowby-cli with `args` in a child process, its standard output going to `out`.
+ChildRun RunWithOutput(int out, const std::vector<std::string>& args, const std::string& capture) {
+    return RunInChild([&]() -> std::string {
+        std::vector<char*> argv{const_cast<char*>(TALLOWBY_CLI)};
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::dup2(out, STDOUT_FILENO);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }, capture);
+}
+
+TEST(ScanCommand, ListsTheTreeThenTheMessage) {
+    TempDir box;
+    WriteFile(box / "book.dxl", DxlBook(Person(1, "Ann", "Lee", "<item name='MiddleInitial'><text>M.</text></item>") +
+                                        Person(2, "bob", "Adams") + Person(3, "Émile", "Zola") + Person(4, "", "") +
+                                        "<document form='Group'><item name='Type'><text>Group</text></item></document>"));
+    const auto key = [](int n) {  // the UNID and the note ID that Person gives
+        return std::string(26, '0') + std::to_string(100000 + n) + "-" + std::to_string(1000 + n);
+    };
+    // Each category, and under it its contacts: display text, a tab, the key.
+    const std::map<std::string, std::string> contacts = {{"A", "Ann M. Lee\t" + key(1)}, {"B", "bob Adams\t" + key(2)},
+                                                         {"E", "Émile Zola\t" + key(3)}, {"Other", "\t" + key(4)}};
+    std::string expected = "Notes Address Book\n";
+    for (int i = 0; i <= 26; ++i) {
+        const std::string category = i < 26 ? std::string(1, char('A' + i)) : "Other";
+        expected += "  " + category + "\n" + (contacts.count(category) ? "    " + contacts.at(category) + "\n" : "");
+    }
+    const ChildRun run = RunProgram({TALLOWBY_CLI, "scan", box / "book.dxl"}, box.path());
+    EXPECT_EQ(std::to_string(run.status) + run.err + "\n" + run.out, "0\n" + expected + kScanCompleted + "\n");
+}
+
+// Output that does not arrive is a failure with a message, never a success: a pipe
+// whose reader has gone, and a full device (a /dev/full node of the test's own).
+TEST(CliOutput, LostOutputIsAnError) {
+    TempDir box;
+    WriteFile(box / "book.dxl", SmallBook());
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    ::close(pipeEnds[0]);  // no reader
+    const int full = ::mknod((box / "full").c_str(), S_IFCHR | 0666, ::makedev(1, 7)) == 0
+                         ? ::open((box / "full").c_str(), O_WRONLY) : -1;
+    const std::pair<std::vector<std::string>, const char*> commands[] = {
+        {{"scan", box / "book.dxl"}, "the contact tree"},
+        {{"export", "--output", box / "book.xls", box / "book.dxl"}, "the export's result"},
+        {{"--help"}, "the help"},
+    };
+    for (const auto& [args, what] : commands) {
+        for (const auto& [out, error] : {std::pair{pipeEnds[1], "Broken pipe"}, {full, "No space left on device"}}) {
+            if (out < 0) continue;
+            const ChildRun run = RunWithOutput(out, args, box.path());
+            EXPECT_EQ(std::to_string(run.status) + " " + run.err,
+                      "1 tallowby-cli: cannot write "s + what + " to standard output: " + error + "\n");
+        }
+    }
+    ::close(pipeEnds[1]);
+    if (full < 0) GTEST_SKIP() << "cannot make a /dev/full node here (needs root); the closed pipe was tried";
+    ::close(full);
+}
+
+// Ctrl-C, SIGTERM or SIGHUP while the backup is copied: the partial copy goes, the
+// program ends by the signal, the older backup and the book stay as they were.
+TEST(ScanCommand, SignalDuringTheBackupLeavesNoPartialCopy) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        TempDir box;
+        const std::string folder = box / "book", book = folder + "/names.dxl", err = box / "err";
+        fs::create_directory(folder);
+        bool caught = false;
+        for (off_t size = off_t{64} << 20; !caught && size <= (off_t{512} << 20); size *= 2) {
+            WriteFile(folder + "/names.bak", "the older backup");
+            WriteFile(book, "");  // a big book: its content does not matter, the backup comes first
+            fs::resize_file(book, size);
+            const Snapshot before = TakeSnapshot(folder);
+            const int watch = ::inotify_init1(IN_CLOEXEC);
+            ASSERT_GE(::inotify_add_watch(watch, folder.c_str(), IN_CREATE), 0);
+            const pid_t pid = ::fork();
+            if (pid == 0) {  // the program, with the signal at its default action
+                const int out = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                std::signal(signal, SIG_DFL);
+                if (out >= 0 && ::dup2(out, 1) >= 0 && ::dup2(out, 2) >= 0)
+                    ::execl(TALLOWBY_CLI, TALLOWBY_CLI, "scan", book.c_str(), nullptr);
+                ::_exit(127);
+            }
+            alignas(inotify_event) char events[4096];
+            for (bool seen = false; !seen;) {  // the temporary copy appears: interrupt now
+                const ssize_t n = ::read(watch, events, sizeof events);
+                ASSERT_GT(n, 0);
+                for (auto* e = reinterpret_cast<inotify_event*>(events); reinterpret_cast<char*>(e) < events + n;
+                     e = reinterpret_cast<inotify_event*>(reinterpret_cast<char*>(e + 1) + e->len))
+                    seen = seen || std::string(e->name).starts_with(".tallowby-copy-");
+            }
+            ::kill(pid, signal);
+            ::close(watch);
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+            caught = WIFSIGNALED(status) && WTERMSIG(status) == signal;
+            // Else the copy was done before the signal came: try a bigger book.
+            if (!caught) ASSERT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1) << ReadFile(err);
+            else EXPECT_EQ(TakeSnapshot(folder), before);
+        }
+        if (!caught) GTEST_SKIP() << "the backup was always complete before the signal arrived";
+    }
+}
+
+// Under a memory limit too small for the book: "not enough memory", exit status 1,
+// no temporary file; the backup, made first, is whole.
+TEST(ScanCommand, OutOfMemorySaysSo) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit would leave";
+#else
+    TempDir box;
+    const std::string folder = box / "book";
+    fs::create_directory(folder);
+    WriteFile(folder + "/big.dxl", DxlBook(Persons(60000, "<item name='Comment'><text>" + std::string(200, 'c') +
+                                                              "</text></item>")));
+    const auto limited = [&](long megabytes, std::vector<std::string> args) {
+        args.insert(args.begin(), {"prlimit", "--as=" + std::to_string(megabytes << 20), TALLOWBY_CLI});
+        return RunProgram(args, box.path());
+    };
+    // The least address space the program starts in (its libraries), 4 MB at a time;
+    // 12 MB more lets the scan begin, and the book needs about 60 MB more.
+    long megabytes = 8;
+    while (megabytes <= 2048 && limited(megabytes, {"--help"}).status != 0) megabytes += 4;
+    const ChildRun run = limited(megabytes + 12, {"scan", folder + "/big.dxl"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("\nReason: there is not enough memory to read it.\n"), std::string::npos) << run.err;
+    const Snapshot after = TakeSnapshot(folder);
+    EXPECT_EQ(after.size(), 2u);
+    EXPECT_EQ(after.at("big.bak"), after.at("big.dxl"));
+#endif
+}
+
+} // namespace
+} // namespace tallowby::test
