@@ -12,12 +12,10 @@ for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
 done
 [ "${#missing[@]}" -eq 0 ] && exit 0
-echo "Installing: ${missing[*]}"
 if [ "$(id -u)" -ne 0 ]; then
-    echo "These Debian packages are missing: ${missing[*]}" >&2
-    echo "Run this script as root (or install them with apt-get) and try again." >&2
+    echo "These Debian packages are missing: ${missing[*]}. Run this script as root (or install them with apt-get)." >&2
     exit 1
 fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+echo "Installing: ${missing[*]}"
+DEBIAN_FRONTEND=noninteractive apt-get update -qq
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"

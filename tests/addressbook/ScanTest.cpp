@@ -1,4 +1,4 @@
-// The contact record, the file copy and the backup path, and the scan against fake
+// A contact's display text and category, the backup path, and the scan against fake
 // Notes sessions: the rescan, the failure rules of the walk and of the two session
 // classes, the messages and the repaints.
 #include "addressbook/ContactRecord.h"
@@ -13,56 +13,21 @@ namespace {
 using namespace tallowby::test;
 using Texts = std::vector<std::string>;
 
-TEST(ContactRecord, ReadsTheFirstValueOfEachItemInRecordOrder) {
-    FakeDocument doc("U", "1");
-    for (const auto item : kRecordItems) doc.Set(std::string(item), {std::string(item), "a second value"});
-    doc.Set("OfficeZip", {12345.0}).Set("Birthday", {NotesDateTime{1970, 3, 15, 0, 0, 0, false}});
-    doc.Set("Suffix", {"0"}).Set("Title", {" Dr |\n"}).failing = {"City", "Spouse"};
-    doc.items.erase("MiddleInitial");
-    int unreadable = 0;
-    // Nothing is trimmed or escaped: a "|" in a value moves every later field one place on.
-    EXPECT_EQ(RecordText(ReadContactFields(doc, &unreadable)),
-              "FirstName||LastName|0| Dr |\n|MailAddress|CompanyName|JobTitle|OfficeStreetAddress|OfficeCity|12345|"
-              "OfficeState|OfficeCountry|Location|WebSite|Department|Manager|Assistant|OfficePhoneNumber|"
-              "OfficeFAXPhoneNumber|CellPhoneNumber|PhoneNumber_6|MiscPhone1|MiscPhone2|MiscPhone3|StreetAddress|"
-              "|Zip|State|Country||Children|PhoneNumber|HomeFAXPhoneNumber|PersPager|1970-03-15|Anniversary|"
-              "Comment|ShortName|AltFullNameSort|MailDomain|Categories");
-    EXPECT_EQ(unreadable, 2);  // City and Spouse; a missing item is not unreadable
-}
-
+// Spaces trimmed at both ends only, empty parts left out.
 TEST(ContactRecord, DisplayTextAndCategory) {
     const char* names[][4] = {
-        {"Ann", "", "Lee", "Ann Lee"}, {"Ann", "M.", "Lee", "Ann M. Lee"}, {"", "", "Lee", "Lee"},
-        {"Ann", "", "", "Ann"}, {"", "M.", "", "M."}, {"", "", "", ""}, {"  Ann ", "", "Lee  ", "Ann  Lee"},
-        {"Ann", " ", "Lee", "Ann   Lee"},
-        {"\tAnn", "", "Lee\n", "\tAnn Lee\n"},  // only spaces are trimmed
-    };
+        {"Ann", "M.", "Lee", "Ann M. Lee"}, {"", "", "Lee", "Lee"}, {"", "M.", "", "M."}, {"", "", "", ""},
+        {"  Ann ", "", "Lee  ", "Ann  Lee"}, {"Ann", " ", "Lee", "Ann   Lee"}, {"\tAnn", "", "Lee\n", "\tAnn Lee\n"}};
     for (const auto& n : names) EXPECT_EQ(DisplayText(n[0], n[1], n[2]), n[3]) << n[0] << "/" << n[1] << "/" << n[2];
     // A Latin letter in either case, after leading spaces, also with diacritics that
     // decompose canonically; anything else is "Other".
     const char* categories[][2] = {
-        {"Ann", "A"}, {"zoe", "Z"}, {"   bob  ", "B"}, {"", "Other"}, {"   ", "Other"},
-        {"7eleven", "Other"}, {"'t Hooft", "Other"}, {"Émile", "E"}, {"émile", "E"}, {"Åke", "A"},
-        {"ǖ", "U"}, {"e\u0301mile", "E"}, {"Øystein", "Other"}, {"Łukasz", "Other"},
-        {"Æsa", "Other"}, {"ǅ" /* compatibility only */, "Other"}, {"Иван", "Other"},
-        {"李小龙", "Other"}, {"Ａnn" /* full-width */, "Other"}, {"\xC3", "Other"},
-        {"\xE0\x80\x80", "Other"} /* overlong */,
-    };
+        {"Ann", "A"}, {"zoe", "Z"}, {"   bob  ", "B"}, {"", "Other"}, {"   ", "Other"}, {"7eleven", "Other"},
+        {"'t Hooft", "Other"}, {"Émile", "E"}, {"émile", "E"}, {"Åke", "A"}, {"ǖ", "U"}, {"e\u0301mile", "E"},
+        {"Øystein", "Other"}, {"Łukasz", "Other"}, {"Æsa", "Other"}, {"ǅ" /* compatibility only */, "Other"},
+        {"Иван", "Other"}, {"李小龙", "Other"}, {"Ａnn" /* full-width */, "Other"}, {"\xC3", "Other"},
+        {"\xE0\x80\x80", "Other"} /* overlong */};
     for (const auto& c : categories) EXPECT_EQ(CategoryKey(c[0]), c[1]) << c[0];
-}
-
-// Replaces only when allowed. (Failures, and copies of large and binary books, are
-// checked through the scan's backup by the bad-input matrix.)
-TEST(CopyFileTo, ReplacesOnlyWhenAllowed) {
-    TempDir dir;
-    WriteFile(dir / "book.nsf", "the book");
-    WriteFile(dir / "book.bak", "an older backup");
-    EXPECT_FALSE(CopyFileTo(dir / "book.nsf", dir / "book.bak", true));
-    EXPECT_EQ(ReadFile(dir / "book.bak"), "an older backup");
-    EXPECT_TRUE(CopyFileTo(dir / "book.nsf", dir / "book.bak", false));
-    EXPECT_EQ(ReadFile(dir / "book.bak"), "the book");
-    EXPECT_FALSE(CopyFileTo(dir / "missing.nsf", dir / "missing.bak", false));
-    EXPECT_EQ(FileNames(dir.path()), (std::set<std::string>{"book.bak", "book.nsf"}));
 }
 
 // In the book's own folder, the last extension replaced by ".bak" or ".bak" appended.
@@ -121,13 +86,19 @@ struct ScanRig : TextSource {
 
 // A rescan of the same book, under any spelling of its path, finds the same keys: each
 // node is refreshed where it is and none is doubled; a new document gets a node of its
-// own. A book that cannot be read afterwards changes nothing.
+// own. A book that cannot be read afterwards changes nothing. A backup name that is a
+// link to another file: that file gets the copy, the link stays. (An older backup, a
+// folder in its place and the book as its own backup are rows of the bad-input matrix.)
 TEST(Scan, ARescanRefreshesEachNodeWhereItIs) {
     ScanRig rig;
+    WriteFile(rig.dir / "kept.bak", "an older backup");
+    std::filesystem::create_symlink("kept.bak", rig.dir / "names.bak");
     rig.book.documents[0]->Set("MiddleInitial", {"M."}).Set("Categories", NotesValues{"Sales", "VIP"});
     rig.book.Add("U1", "1", "Ann", "Lea");  // a replica's repeated identity: a node of its own
     ASSERT_EQ(rig.Run(), ScanOutcome::Completed);
     rig.ExpectCompleted();
+    EXPECT_EQ(ReadFile(rig.dir / "kept.bak"), "a book");
+    EXPECT_EQ(std::filesystem::read_symlink(rig.dir / "names.bak"), "kept.bak");
     EXPECT_EQ(*rig.tree.Tag("U1-1"), "Ann|M.|Lee" + std::string(39, '|') + "Sales");
     EXPECT_EQ(rig.progress.values, (std::vector<int32_t>{1, 2, 3, 4, 5, 5}));
     EXPECT_EQ(rig.state.ContactIndex, 5);
@@ -149,19 +120,6 @@ TEST(Scan, ARescanRefreshesEachNodeWhereItIs) {
     EXPECT_EQ(rig.Run("other.nsf"), ScanOutcome::NotAddressBook);
     EXPECT_EQ(rig.Contacts(), contacts);
     EXPECT_EQ(rig.state.ContactIndex, 6);
-}
-
-// A backup name that is a link to another file: that file gets the copy, the link
-// stays. (An older backup, a folder in its place and the book as its own backup are
-// rows of the bad-input matrix.)
-TEST(Scan, ABackupThroughALinkGoesToItsTarget) {
-    ScanRig rig;
-    WriteFile(rig.dir / "kept.bak", "an older backup");
-    std::filesystem::create_symlink("kept.bak", rig.dir / "names.bak");
-    ASSERT_EQ(rig.Run(), ScanOutcome::Completed);
-    EXPECT_EQ(ReadFile(rig.dir / "kept.bak"), "a book");
-    EXPECT_EQ(std::filesystem::read_symlink(rig.dir / "names.bak"), "kept.bak");
-    EXPECT_EQ(rig.messages.shown, (Shown{{kScanCompleted, kCompanyTitle}}));
 }
 
 // The failure rules: on the first entry a failing step is skipped, on a later one it
@@ -208,7 +166,8 @@ TEST(Scan, FailureRules) {
         if (outcome == ScanOutcome::Completed) {
             rig.ExpectCompleted();
             for (const auto& [node, depth] : rig.tree.InTreeOrder())
-                if (node->image == kImageContact) ended += (ended.empty() ? "" : ", ") + node->parentKey + " " + node->text;
+                if (node->image == kImageContact)
+                    ended += (ended.empty() ? "" : ", ") + node->parentKey + " " + node->text;
             EXPECT_EQ(c.expected, ended + " / " + std::to_string(rig.state.ContactCount));
             continue;
         }
