@@ -81,7 +81,9 @@ void DxlContent::SkipElement() {
 }
 
 void XMLCALL DxlContent::SkipStart(void* data, const XML_Char*, const XML_Char**) {
-    ++static_cast<DxlContent*>(data)->skipDepth_;
+    auto* self = static_cast<DxlContent*>(data);
+    ++self->skipDepth_;
+    self->Paced();
 }
 
 void XMLCALL DxlContent::SkipEnd(void* data, const XML_Char*) {
@@ -93,7 +95,10 @@ void XMLCALL DxlContent::SkipEnd(void* data, const XML_Char*) {
 }
 
 void XMLCALL DxlContent::TextCharacters(void* data, const XML_Char* s, int len) {
-    Guarded(data, [&](DxlContent& self) { self.document_.text.append(s, static_cast<std::size_t>(len)); });
+    Guarded(data, [&](DxlContent& self) {
+        self.document_.text.append(s, static_cast<std::size_t>(len));
+        self.Paced();
+    });
 }
 
 void XMLCALL DxlContent::ScalarCharacters(void* data, const XML_Char* s, int len) {
@@ -105,11 +110,19 @@ void XMLCALL DxlContent::ScalarCharacters(void* data, const XML_Char* s, int len
 }
 
 void XMLCALL DxlContent::MainStart(void* data, const XML_Char* name, const XML_Char** atts) {
-    Guarded(data, [&](DxlContent& self) { self.Start(name, atts); });
+    Guarded(data, [&](DxlContent& self) {
+        self.Start(name, atts);
+        self.Paced();
+    });
 }
 
 void XMLCALL DxlContent::MainEnd(void* data, const XML_Char*) {
     Guarded(data, [&](DxlContent& self) { self.End(); });
+}
+
+void DxlContent::Pace() {
+    untilPace_ = kPaceEvery;
+    if (pace_ && !stopped_) pace_();
 }
 
 void DxlContent::Push(State s) {
@@ -305,6 +318,7 @@ void XMLCALL DxlContent::RichStart(void* data, const XML_Char* name, const XML_C
             flags = 1;
         }
         self.richFlags_.push_back(flags);
+        self.Paced();
     });
 }
 
@@ -326,6 +340,7 @@ void XMLCALL DxlContent::RichCharacters(void* data, const XML_Char* s, int len) 
     Guarded(data, [&](DxlContent& self) {
         if (self.parDepth_ > 0 && !self.richFlags_.empty() && (self.richFlags_.back() & 1))
             self.document_.text.append(s, static_cast<std::size_t>(len));
+        self.Paced();
     });
 }
 

@@ -17,6 +17,7 @@
 #include <expat.h>
 
 #include <cstdint>
+#include <functional>
 #include <new>
 #include <string>
 #include <vector>
@@ -40,6 +41,11 @@ public:
     void Refuse(BookProblem problem, bool stopParser = true);
     // A handler ran out of memory: stops the parser without allocating anything more.
     void OutOfMemory();
+
+    // Calls `pace` every few thousand elements and runs of text, from inside the
+    // parse: the reader's checkpoints while expat parses the book in one call. It
+    // must not throw.
+    void SetPace(std::function<void()> pace) { pace_ = std::move(pace); }
 
     bool stopped() const { return stopped_; }
     bool outOfMemory() const { return outOfMemory_; }
@@ -97,6 +103,12 @@ private:
     static void XMLCALL RichCharacters(void* data, const XML_Char* s, int len);
 
     static constexpr std::size_t kScalarLimit = 64;
+    static constexpr std::uint32_t kPaceEvery = 1024;
+
+    void Paced() {
+        if (--untilPace_ == 0) Pace();
+    }
+    void Pace();
 
     XML_Parser parser_;
     std::string& title_;
@@ -104,6 +116,8 @@ private:
     bool stopped_ = false;
     bool outOfMemory_ = false;
     BookProblem refusal_;
+    std::function<void()> pace_;
+    std::uint32_t untilPace_ = kPaceEvery;
 
     std::vector<State> stack_{kTop};
     std::size_t skipDepth_ = 0;

@@ -1,16 +1,18 @@
 // Reading a DXL address book with expat, in one streaming pass: the parser, its
-// safety settings, feeding it the file, and what a failed read says. The elements
-// themselves are DxlContent's business.
+// safety settings, feeding it the file (mapped, in one call; else in pieces), and
+// what a failed read says. The elements themselves are DxlContent's business.
 //
 // No DTD or external entity is ever loaded; a file that declares entities, refers
 // to an external one or uses an undefined one is refused.
 #include "addressbook/BookFile.h"
+#include "addressbook/BookMapping.h"
 #include "addressbook/DxlBook.h"
 #include "addressbook/DxlContent.h"
 #include "addressbook/RunControl.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <exception>
 #include <memory>
 #include <type_traits>
 
@@ -50,10 +52,18 @@ int XMLCALL OnExternalEntityRef(XML_Parser parser, const XML_Char*, const XML_Ch
 
 } // namespace
 
+// Says that the book cannot be read, and why.
+[[noreturn]] void CannotRead(const std::string& name, const BookProblem& problem) {
+    throw NotesError("Cannot open \"" + name + "\" as a Notes address book: " + problem.reason + ". " +
+                         problem.remedy,
+                     problem);
+}
+
 class DxlReader {
 public:
     explicit DxlReader(std::string name)
-        : name_(std::move(name)), book_(new DxlBook), parserOwner_(XML_ParserCreateNS(nullptr, kDxlNameSeparator)),
+        : name_(std::move(name)), book_(new DxlBook),
+          parserOwner_(XML_ParserCreate_MM(nullptr, BookMapping::MemorySuite(), kSeparator)),
           parser_(parserOwner_.get()) {
         if (parser_ == nullptr) throw std::bad_alloc();
         content_ = std::make_unique<DxlContent>(parser_, book_->title_, book_->persons_);
@@ -67,19 +77,25 @@ public:
 
     static constexpr std::size_t kChunk = 256 * 1024;
 
-    std::shared_ptr<const DxlBook> ReadFile(const std::string& path) {
-        BookProblem problem;
-        const int fd = OpenBookFile(path, problem);
-        if (fd < 0) Fail(problem);
-        struct FdCloser {
-            int fd;
-            ~FdCloser() { ::close(fd); }
-        } closer{fd};
-        // A run that reads the book can be stopped between chunks and hears how far
-        // the reading has come (RunControl.h).
-        struct stat info {};
-        const std::uint64_t total =
-            ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+    // The whole file in one final parse, from its mapped pages. The run's checkpoints
+    // and the reading's progress come from inside the parse, every kChunk bytes or
+    // so. Null when the parser would not take the mapping; nothing is parsed then.
+    std::shared_ptr<const DxlBook> ReadMapped(BookMapping& mapping) {
+        if (!mapping.BecomeInputOf(parser_)) return nullptr;
+        content_->SetPace([this, &mapping] { Pace(mapping); });
+        const XML_Status status = XML_ParseBuffer(parser_, static_cast<int>(mapping.size()), XML_TRUE);
+        if (interruption_) std::rethrow_exception(interruption_);
+        if (mapping.lostPages())
+            Fail({"the file became shorter, or could not be read, while it was being read",
+                  "Make sure that nothing else writes to the file, then try again."});
+        if (status != XML_STATUS_OK) FailFromParser();
+        ReportReading(mapping.size(), mapping.size());
+        return Finish();
+    }
+
+    // The file in pieces through read(), for a file that cannot be mapped. The run can
+    // be stopped between pieces and hears how far the reading has come.
+    std::shared_ptr<const DxlBook> ReadPieces(int fd, std::uint64_t total) {
         std::uint64_t done = 0;
         for (bool first = true;; first = false) {
             Checkpoint();
@@ -112,11 +128,27 @@ public:
     }
 
 private:
-    [[noreturn]] void Fail(const BookProblem& problem) {
-        throw NotesError("Cannot open \"" + name_ + "\" as a Notes address book: " + problem.reason + ". " +
-                             problem.remedy,
-                         problem);
+    static constexpr XML_Char kSeparator[] = {kDxlNameSeparator, '\0'};
+
+    // From inside the parse: a checkpoint and the progress at most every kChunk bytes,
+    // and the pages parsed are given back. A stop, or any failure, stops the parser;
+    // ReadMapped passes it on once expat has returned.
+    void Pace(BookMapping& mapping) {
+        const XML_Index at = XML_GetCurrentByteIndex(parser_);
+        if (interruption_ || at < 0 || static_cast<std::uint64_t>(at) < nextPace_) return;
+        nextPace_ = static_cast<std::uint64_t>(at) + kChunk;
+        try {
+            Checkpoint();
+            ReportReading(static_cast<std::uint64_t>(at), mapping.size());
+        } catch (...) {
+            interruption_ = std::current_exception();
+            XML_StopParser(parser_, XML_FALSE);
+            return;
+        }
+        mapping.Parsed(static_cast<std::uint64_t>(at));
     }
+
+    [[noreturn]] void Fail(const BookProblem& problem) { CannotRead(name_, problem); }
 
     [[noreturn]] void FailFromParser() {
         const XML_Error code = XML_GetErrorCode(parser_);
@@ -144,10 +176,30 @@ private:
     std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserFree> parserOwner_;
     XML_Parser parser_;
     std::unique_ptr<DxlContent> content_;
+    std::uint64_t nextPace_ = kChunk;
+    std::exception_ptr interruption_;
 };
 
 std::shared_ptr<const DxlBook> DxlBook::ReadFile(const std::string& path) {
-    return DxlReader(path).ReadFile(path);
+    BookProblem problem;
+    const int fd = OpenBookFile(path, problem);
+    if (fd < 0) CannotRead(path, problem);
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    const std::uint64_t size =
+        ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+    Checkpoint();
+    {
+        // The parser goes before the mapping that is its buffer.
+        BookMapping mapping(fd, size);
+        if (mapping.mapped()) {
+            if (auto book = DxlReader(path).ReadMapped(mapping)) return book;
+        }
+    }
+    return DxlReader(path).ReadPieces(fd, size);
 }
 
 std::shared_ptr<const DxlBook> DxlBook::ReadBuffer(std::string_view bytes, const std::string& name) {

@@ -1,11 +1,15 @@
 // The DXL reader through the Notes objects: item kinds, person documents, the $People
 // order and navigator, and values to text. (Broken and hostile books are rows of the
 // bad-input matrix, tests/reliability.)
+#include "addressbook/DxlBook.h"
+#include "addressbook/RunControl.h"
 #include "tests/addressbook/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
+
+#include <unistd.h>
 
 namespace tallowby {
 namespace {
@@ -115,6 +119,28 @@ TEST(ValueText, AnotherLocalesDatesAndDecimalSeparator) {
     std::setlocale(LC_ALL, "C");
     ::unsetenv("LOCPATH");
     EXPECT_EQ(texts, (Texts{"15-03-1970", "02-11-2004 14:30:05", "15-03-1970", "3,5", "-1234567,25", "3.5"}));
+}
+
+// A book shortened by another program while it is read (from its mapped pages): no
+// crash, and a reason that says so.
+TEST(DxlReader, BookShortenedWhileRead) {
+    TempDir dir;
+    std::string persons;
+    for (int i = 0; i < 3000; ++i) persons += Named("U" + std::to_string(i), "Ann", "Smith");
+    WriteFile(dir / "names.dxl", Book(persons));
+    struct Shorten : RunMonitor {
+        std::string path;
+        bool StopRequested() const override { return false; }
+        void Reading(std::uint64_t, std::uint64_t) override { EXPECT_EQ(::truncate(path.c_str(), 100), 0); }
+    } shorten;
+    shorten.path = dir / "names.dxl";
+    const RunScope scope(shorten);
+    try {
+        DxlBook::ReadFile(shorten.path);
+        ADD_FAILURE() << "a shortened book was read";
+    } catch (const NotesError& e) {
+        EXPECT_EQ(e.problem().reason, "the file became shorter, or could not be read, while it was being read");
+    }
 }
 
 } // namespace
