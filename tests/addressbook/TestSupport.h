@@ -160,12 +160,11 @@ struct FakeControl : Control {
 };
 
 struct FakeProgress : ProgressBar {
-    void SetMinimum(int32_t v) override { minimum = v; ++changes; }
-    void SetMaximum(int32_t v) override { maximum = v; ++changes; }
+    void SetMinimum(int32_t) override { ++changes; }
+    void SetMaximum(int32_t) override { ++changes; }
     void SetValue(int32_t v) override { values.push_back(v); ++changes; }
     void SetVisible(bool v) override { visible = v; ++changes; }
     void Repaint() override { ++repaints; }
-    int32_t minimum = -1, maximum = -1;
     std::vector<int32_t> values;
     bool visible = true;
     int changes = 0, repaints = 0;
