@@ -1,20 +1,30 @@
-// Helpers shared by the export tests and the bad-input matrix (tests/reliability): a
-// private folder per test with small mounts that stand for a read-only folder or a
-// full disk, child processes, folder snapshots, small DXL books, a conversion window
-// that records what a run does to it, and a reader for a worksheet's record stream.
+// Helpers shared by the export tests, the worksheet-writer tests and the bad-input
+// matrix (tests/reliability): a private folder per test with small mounts that stand
+// for a read-only folder or a full disk, child processes, folder snapshots, small DXL
+// books, a conversion window that records what a run does to it, and a reader for a
+// worksheet's record stream.
 #pragma once
 
 #include "addressbook/Controls.h"
 #include "export/ExportRun.h"
 
-#include <cstdint>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
-#include <ostream>
-#include <string>
-#include <string_view>
+#include <stdexcept>
 #include <vector>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tallowby {
 // Test names and failures show a format by its name.
@@ -27,31 +37,72 @@ namespace fs = std::filesystem;
 
 // ------------------------------------------------------------- folders and files
 
+// A fresh folder under TMPDIR (or /tmp); at the end its mounts are undone and
+// everything in it removed.
 class TempDir {
 public:
-    TempDir();
-    ~TempDir();  // undoes the mounts, then removes everything
+    TempDir() : path_((fs::temp_directory_path() / "tallowby-test-XXXXXX").string()) {
+        if (::mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    }
+    ~TempDir() {
+        for (auto it = mounts_.rbegin(); it != mounts_.rend(); ++it) ::umount2(it->c_str(), MNT_DETACH);
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
     TempDir(const TempDir&) = delete;
-    const fs::path& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    fs::path path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
     // Each returns "" when done, else why it cannot be done here (both need root).
     // A read-only bind mount, since root's writes ignore a folder's permission bits.
-    std::string MountReadOnly(const std::string& folder);
-    std::string MountSmallDisk(const std::string& folder, const std::string& size);
+    std::string MountReadOnly(const std::string& folder) {
+        std::string why = Mount(folder.c_str(), folder, nullptr, MS_BIND, nullptr);
+        return why.empty() ? Mount(nullptr, folder, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) : why;
+    }
+    std::string MountSmallDisk(const std::string& folder, const std::string& size) {
+        return Mount("tallowby-test", folder, "tmpfs", MS_NOSUID, ("size=" + size).c_str());
+    }
 
 private:
-    fs::path path_;
+    // A test's mounts stay private to its process and the programs it starts: a test
+    // that dies before its clean-up leaves nothing mounted behind.
+    std::string Mount(const char* source, const std::string& folder, const char* type, unsigned long flags,
+                      const char* options) {
+        static const bool ownNamespace =
+            ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+        if (!ownNamespace || ::mount(source, folder.c_str(), type, flags, options) != 0)
+            return "cannot mount on " + folder + " (this needs root): " + std::strerror(errno);
+        if (!(flags & MS_REMOUNT)) mounts_.push_back(folder);
+        return {};
+    }
+
+    std::string path_;
     std::vector<std::string> mounts_;
 };
 
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& bytes);
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out.write(bytes.data(), std::streamsize(bytes.size())).flush()) throw std::runtime_error("cannot write " + path);
+}
 
 // Relative path -> "folder", "device", "file <checksum of its bytes>" ... for
 // everything under a folder. No device or pipe is ever opened.
 using Snapshot = std::map<std::string, std::string>;
-Snapshot TakeSnapshot(const std::string& folder);
+inline Snapshot TakeSnapshot(const std::string& folder) {
+    Snapshot snapshot;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const fs::file_type type = entry.symlink_status().type();
+        snapshot[fs::relative(entry.path(), folder)] =
+            type == fs::file_type::regular ? "file " + std::to_string(std::hash<std::string>()(ReadFile(entry.path())))
+            : type == fs::file_type::directory ? "folder" : type == fs::file_type::character ? "device" : "other";
+    }
+    return snapshot;
+}
 
 // ------------------------------------------------------------- child processes
 
@@ -63,19 +114,68 @@ struct ChildRun { int status = -1; std::string out, err; };
 // Runs `body` in a forked child (switched to the user nobody when asked) with stdin
 // from /dev/null, stdout and stderr captured in files under `capture`; what body
 // returns goes to stdout. A crash of the code under test shows as the status.
-ChildRun RunInChild(const std::function<std::string()>& body, const std::string& capture, bool asNobody = false);
+inline ChildRun RunInChild(const std::function<std::string()>& body, const std::string& capture,
+                           bool asNobody = false) {
+    const std::string outFile = capture + "/.child-stdout", errFile = capture + "/.child-stderr";
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int in = ::open("/dev/null", O_RDONLY);
+        const int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(125);
+        if (asNobody && (::setgroups(0, nullptr) || ::setgid(kNobody) || ::setuid(kNobody))) ::_exit(126);
+        const std::string report = body();
+        ::_exit(::write(1, report.data(), report.size()) == static_cast<ssize_t>(report.size()) ? 0 : 124);
+    }
+    int status = 0;
+    while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+    ChildRun run{pid < 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
+                 ReadFile(outFile), ReadFile(errFile)};
+    for (const std::string& file : {outFile, errFile}) fs::remove(file);
+    return run;
+}
+
 // The same for a program: argv[0] looked up on PATH, no shell; `path` becomes PATH.
-ChildRun RunProgram(const std::vector<std::string>& argv, const std::string& capture,
-                    bool asNobody = false, const char* path = nullptr);
+inline ChildRun RunProgram(const std::vector<std::string>& argv, const std::string& capture, bool asNobody = false,
+                           const char* path = nullptr) {
+    return RunInChild([&]() -> std::string {
+        std::vector<char*> args;
+        for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        if (path) ::setenv("PATH", path, 1);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }, capture, asNobody);
+}
 
 // ------------------------------------------------------------- DXL books
 
-std::string Person(int n, const std::string& first, const std::string& last, const std::string& more = "");
-std::string DxlBook(const std::string& documents);
-std::string SmallBook();  // Ann Able, Bob Baker and Émile Zola
+inline std::string Person(int n, const std::string& first, const std::string& last, const std::string& more = "") {
+    return "<document form='Person'><noteinfo noteid='" + std::to_string(1000 + n) + "' unid='" +
+           std::string(26, '0') + std::to_string(100000 + n) + "'/>\n<item name='Type'><text>Person</text>"
+           "</item>\n<item name='FirstName'><text>" + first + "</text></item>\n<item name='LastName'><text>" +
+           last + "</text></item>\n" + more + "</document>\n";
+}
+
+inline std::string DxlBook(const std::string& documents) {
+    return "<?xml version='1.0' encoding='utf-8'?>\n<!DOCTYPE database SYSTEM 'xmlschemas/domino_9_0_1.dtd'>\n"
+           "<database xmlns='http://www.lotus.com/dxl' version='9.0' title='Test Directory'>\n" +
+           documents + "</database>\n";
+}
+
+// Ann Able, Bob Baker and Émile Zola.
+inline std::string SmallBook() {
+    return DxlBook(Person(1, "Ann", "Able") + Person(2, "Bob", "Baker") + Person(3, "\xC3\x89mile", "Zola"));
+}
+
 // Person documents "P00001 Many" to "P<count> Many" (in this order in the view), each
 // with the items `more`.
-std::string Persons(int count, const std::string& more = "");
+inline std::string Persons(int count, const std::string& more = "") {
+    std::string documents;
+    for (int i = 1; i <= count; ++i) documents += Person(i, "P" + std::to_string(100000 + i).substr(1), "Many", more);
+    return documents;
+}
 
 // ------------------------------------------------------------- recording window
 
@@ -91,18 +191,16 @@ struct RecordingControl : Control {
     EventLog& log;
 };
 
+// The bar's settings in order ("max 4", "value 2", "repaint"); the repaints the run
+// makes while it walks depend on the time they take, so only the last is logged.
 struct RecordingProgress : ProgressBar {
-    void SetMinimum(int32_t value) override { minimum = value; }  // the run sets 0
-    void SetMaximum(int32_t value) override { maximums.push_back(value); }
-    void SetValue(int32_t value) override {
-        values.push_back(value);
-        outOfRange = outOfRange || value < minimum || maximums.empty() || value > maximums.back();
-    }
+    void SetMinimum(int32_t value) override { log.push_back("min " + std::to_string(value)); }
+    void SetMaximum(int32_t value) override { log.push_back("max " + std::to_string(value)); }
+    void SetValue(int32_t value) override { log.push_back("value " + std::to_string(value)); }
     void SetVisible(bool) override {}
-    void Repaint() override { repainted = values.empty() ? -1 : values.back(); }
-    int32_t minimum = -1, repainted = -1;
-    std::vector<int32_t> maximums, values;
-    bool outOfRange = false;
+    void Repaint() override { repainted = log.empty() ? "" : log.back(); }
+    EventLog log;
+    std::string repainted;
 };
 
 struct RecordingMessages : MessageBoxes {
@@ -124,7 +222,11 @@ struct FixedPath : TextSource {
 // The conversion window with recording controls; Export runs CmdConversion_Click.
 struct RecordingWindow {
     ExportResult Export(const std::string& database, const std::string& output = {},
-                        ExportFormat format = ExportFormat::Xls);
+                        ExportFormat format = ExportFormat::Xls) {
+        FixedPath path(database);
+        ConversionWindow window{path, contactsCreate, progress, conversion, done, messages};
+        return CmdConversion_Click(window, state, output, format);
+    }
     EventLog log;
     RecordingControl contactsCreate{"CmdContactsCreate", log}, conversion{"CmdConversion", log},
         done{"FrameConversionDone", log};
@@ -141,19 +243,27 @@ enum RecordId : uint16_t {
 };
 
 struct Record { uint16_t id; std::string_view body; };  // the body points into the file's bytes
+
 // The records of a worksheet file; a record cut short ends the list as kCut.
-std::vector<Record> Records(const std::string& bytes);
+inline std::vector<Record> Records(const std::string& bytes) {
+    std::vector<Record> records;
+    const auto word = [&](std::size_t i) { return uint16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8); };
+    std::size_t pos = 0;
+    for (; pos + 4 <= bytes.size() && pos + 4 + word(pos + 2) <= bytes.size(); pos += 4 + word(pos + 2))
+        records.push_back({word(pos), std::string_view(bytes).substr(pos + 4, word(pos + 2))});
+    if (pos != bytes.size()) records.push_back({kCut, {}});
+    return records;
+}
 
 // A LABEL record: 0-based row and column, its three attribute bytes, its text as
 // Windows-1252 bytes ("<length mismatch>" added when the length byte is wrong).
 struct Label { unsigned row, column; std::string attributes, text; };
-Label ParseLabel(const Record& record);
-std::vector<Label> Labels(const std::vector<Record>& records);
-
-// The 39 columns, stated here apart from the code: header text and Notes item of
-// columns 1..39, and the column (1-based) of each of a row's cells in write order.
-extern const char* const kHeaderTexts[39];
-extern const char* const kItemNames[39];
-extern const unsigned kColumnsInWriteOrder[39];
+inline Label ParseLabel(const Record& record) {
+    const auto byte = [&](std::size_t i) { return unsigned{static_cast<unsigned char>(record.body.at(i))}; };
+    Label label{byte(0) | byte(1) << 8, byte(2) | byte(3) << 8, std::string(record.body.substr(4, 3)),
+                std::string(record.body.substr(8, byte(7)))};
+    if (record.body.size() != 8 + byte(7)) label.text += "<length mismatch>";
+    return label;
+}
 
 } // namespace tallowby::test

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 namespace tallowby::test {
 namespace {
@@ -30,8 +31,7 @@ struct StopAt : RunMonitor {
 const std::string& BigBook() {
     static const std::string book = [] {
         std::string documents;
-        for (int i = 0; i < 2000; ++i)
-            documents += Named("U" + std::to_string(i), "Ann" + std::to_string(i), "Smith");
+        for (int i = 0; i < 2000; ++i) documents += Named("U" + std::to_string(i), "Ann" + std::to_string(i), "Smith");
         return Book(documents);
     }();
     return book;
@@ -50,6 +50,21 @@ struct Rig : TextSource {
         return files;
     }
     static std::size_t Digest(const std::string& bytes) { return std::hash<std::string>{}(bytes); }
+    // The scan (no format) or the export: "completed", "stopped" (having written
+    // nothing) or "failed".
+    std::string Run(StopAt& monitor, std::optional<ExportFormat> format) {
+        const RunScope scope(monitor);
+        if (!format) {
+            ScanWindow window{*this, tree, progress, control, control, control, messages};
+            const ScanOutcome outcome = CmdEnumerateNotes_Click(window, state);
+            return outcome == ScanOutcome::Completed ? "completed" : outcome == ScanOutcome::Stopped ? "stopped" : "failed";
+        }
+        ConversionWindow window{*this, control, progress, control, control, messages};
+        state.ContactCount = 2000;
+        const ExportResult result = CmdConversion_Click(window, state, *format);
+        return result.outcome == ExportOutcome::Completed ? "completed"
+               : result.outcome == ExportOutcome::Stopped && result.contactsWritten == 0 ? "stopped" : "failed";
+    }
 
     TempDir dir;
     std::string path = dir / "names.dxl";
@@ -60,74 +75,37 @@ struct Rig : TextSource {
     ModuleState state;
 };
 
-ScanOutcome Scan(Rig& rig, StopAt& monitor) {
-    ScanWindow window{rig, rig.tree, rig.progress, rig.control, rig.control, rig.control, rig.messages};
-    const RunScope scope(monitor);
-    return CmdEnumerateNotes_Click(window, rig.state);
-}
-
-ExportResult Export(Rig& rig, StopAt& monitor, ExportFormat format) {
-    ConversionWindow window{rig, rig.control, rig.progress, rig.control, rig.control, rig.messages};
-    rig.state.ContactCount = 2000;
-    const RunScope scope(monitor);
-    return CmdConversion_Click(window, rig.state, format);
-}
-
-// The checkpoints worth stopping at, out of about `count`: the first few (the reading
-// of the book), the middle of the walk, and (0) the last, that of the last contact.
-std::vector<int> StopPoints(int count) { return {1, 2, 3, 4, 5, 6, count / 2, 0}; }
-
-TEST(RunStop, AScanStoppedAtAnyCheckpointLeavesNoTraceButACompleteBackup) {
-    Rig full;
-    StopAt never(0);
-    ASSERT_EQ(Scan(full, never), ScanOutcome::Completed);
-    EXPECT_EQ(never.read, std::make_pair(std::uint64_t{BigBook().size()}, std::uint64_t{BigBook().size()}));
-    ASSERT_GT(never.asked, 2000);  // one per contact, and more before the walk
-
-    for (const int n : StopPoints(never.asked)) {
-        SCOPED_TRACE(n);
-        Rig rig;
-        WriteFile(rig.dir / "names.bak", "an earlier backup");
-        const auto before = rig.Files();
-        StopAt monitor(n, [&] { return n == 0 && rig.tree.nodes().size() == 28 + 1999; });
-        EXPECT_EQ(Scan(rig, monitor), ScanOutcome::Stopped);
-        if (n > 0) {
-            EXPECT_EQ(monitor.asked, n) << "no checkpoint after the stop";
-        }
-        EXPECT_TRUE(rig.messages.shown.empty());
-        EXPECT_EQ(rig.control.changes, 0);
-        auto after = rig.Files();
-        if (after["names.bak"] == Rig::Digest(BigBook())) after["names.bak"] = before.at("names.bak");
-        EXPECT_EQ(after, before);
-    }
-}
-
-TEST(RunStop, AnExportStoppedAtAnyCheckpointLeavesTheEarlierFileAsItWas) {
-    for (const ExportFormat format : {ExportFormat::Xls, ExportFormat::Xlsx, ExportFormat::Csv}) {
-        SCOPED_TRACE(static_cast<int>(format));
+TEST(RunStop, AScanOrAnExportStoppedAtAnyCheckpointLeavesEveryFileAsItWas) {
+    for (const auto format : {std::optional<ExportFormat>(), std::optional(ExportFormat::Xls),
+                              std::optional(ExportFormat::Xlsx), std::optional(ExportFormat::Csv)}) {
+        SCOPED_TRACE(format ? FormatName(*format) : "scan");
         Rig full;
         StopAt never(0);
-        ASSERT_EQ(Export(full, never, format).outcome, ExportOutcome::Completed);
-        ASSERT_GT(never.asked, 2000);
+        ASSERT_EQ(full.Run(never, format), "completed");
+        EXPECT_EQ(never.read, std::make_pair(std::uint64_t{BigBook().size()}, std::uint64_t{BigBook().size()}));
+        ASSERT_GT(never.asked, 2000);  // one per contact, and more before the walk
 
-        for (const int n : StopPoints(never.asked)) {
+        // The first few checkpoints (the reading of the book), the middle of the walk,
+        // and (0) the last: the scan's tree holds all contacts but the last one, the
+        // export's bar stands at the last.
+        for (const int n : {1, 2, 3, 4, 5, 6, never.asked / 2, 0}) {
             SCOPED_TRACE(n);
             Rig rig;
-            const std::string earlier = OutputPathFor(rig.path, format);
-            WriteFile(earlier, "an earlier worksheet");
+            WriteFile(format ? OutputPathFor(rig.path, *format) : rig.dir / "names.bak", "an earlier file");
             const auto before = rig.Files();
             StopAt monitor(n, [&] {
-                return n == 0 && !rig.progress.values.empty() && rig.progress.values.back() == 2000;
+                return n == 0 && (format ? !rig.progress.values.empty() && rig.progress.values.back() == 2000
+                                         : rig.tree.nodes().size() == 28 + 1999);
             });
-            const ExportResult result = Export(rig, monitor, format);
-            EXPECT_EQ(result.outcome, ExportOutcome::Stopped);
-            EXPECT_EQ(result.contactsWritten, 0);
+            EXPECT_EQ(rig.Run(monitor, format), "stopped");
             if (n > 0) {
-                EXPECT_EQ(monitor.asked, n);
+                EXPECT_EQ(monitor.asked, n) << "no checkpoint after the stop";
             }
             EXPECT_TRUE(rig.messages.shown.empty());
             EXPECT_EQ(rig.control.changes, 0);
-            EXPECT_EQ(rig.Files(), before);
+            auto after = rig.Files();
+            if (!format && after["names.bak"] == Rig::Digest(BigBook())) after["names.bak"] = before.at("names.bak");
+            EXPECT_EQ(after, before);
         }
     }
 }

@@ -1,14 +1,9 @@
-"""read_formats.py FORMAT FILE EXPECTED SCRATCH TITLE: see FormatsTest.cpp.
-
-Reads an exported file with independent readers: an Excel 2.1 worksheet with xlrd,
-an .xlsx workbook with openpyxl, CSV with Python's csv module, each then with
-Gnumeric's ssconvert. EXPECTED holds the cells as the address book holds them (rows
-separated by RS 0x1E, cells by US 0x1F, UTF-8); what a format keeps of them is
-worked out here. Names every cell that differs; prints "N rows agree" when none."""
+# read_formats.py FORMAT FILE EXPECTED SCRATCH TITLE: reads an export with xlrd, openpyxl or
+# Python's csv module, then with Gnumeric's ssconvert, against EXPECTED, the book's cells (RS
+# 0x1E between rows, US 0x1F between cells); prints each cell that differs, else "N rows agree".
 import csv, os, re, subprocess, sys
 
-# What a spreadsheet program opening CSV takes for a value rather than text: a formula,
-# a number or date (blanks before it allowed), a boolean; a leading apostrophe marks text.
+# What a program opening CSV takes for a formula, a number, a date or a boolean, not text.
 LOOKS_LIKE_A_VALUE = re.compile(r"^[=+\-@'0-9]|^\s+[-+.0-9]|^(TRUE|FALSE)$")
 
 
@@ -32,14 +27,13 @@ def ssconvert(path, scratch):
         return list(csv.reader(f))
 
 
-def read_xls(path, problems):
+def read_xls(path, title, problems):
     import xlrd
     sheet = xlrd.open_workbook(path, formatting_info=True).sheet_by_index(0)
     fonts, styles = sheet.book.font_list, sheet.book.xf_list
-    for r in range(sheet.nrows):
-        if any(fonts[styles[c.xf_index].font_index].bold != (r == 0) for c in sheet.row(r)):
-            problems.append("xlrd: row %d is not all %s" % (r, "bold" if r == 0 else "plain"))
-    return {"xlrd": [[str(c.value) for c in sheet.row(r)] for r in range(sheet.nrows)]}
+    problems += ["xlrd: row %d is not all %s" % (r, "bold" if r == 0 else "plain") for r in range(sheet.nrows)
+                 if any(fonts[styles[c.xf_index].font_index].bold != (r == 0) for c in sheet.row(r))]
+    return [[str(c.value) for c in sheet.row(r)] for r in range(sheet.nrows)]
 
 
 def read_xlsx(path, title, problems):
@@ -52,42 +46,33 @@ def read_xlsx(path, title, problems):
     want = {"sheets": ["Contacts"], "freeze": "A2", "filter": "A1:AM%d" % len(rows), "title": title,
             "author": "Corvane Tallowby 5.5"}
     problems += ["openpyxl: %s is %r, expected %r" % (k, facts[k], want[k]) for k in want if facts[k] != want[k]]
-    for r, row in enumerate(rows):
-        for cell in row:
-            if cell.value is not None and cell.data_type != "s":
-                problems.append("openpyxl: %s is of type %r, not text" % (cell.coordinate, cell.data_type))
-            if cell.value is not None and bool(cell.font.b) != (r == 0):
-                problems.append("openpyxl: %s is %s" % (cell.coordinate, "plain" if r == 0 else "bold"))
-    return {"openpyxl": [["" if c.value is None else c.value for c in row] for row in rows]}
+    problems += ["openpyxl: %s is not %s text" % (c.coordinate, "bold" if r == 0 else "plain")
+                 for r, row in enumerate(rows) for c in row
+                 if c.value is not None and (c.data_type != "s" or bool(c.font.b) != (r == 0))]
+    return [["" if c.value is None else c.value for c in row] for row in rows]
 
 
-def read_csv(path, problems):
+def read_csv(path, title, problems):
     with open(path, "rb") as f:
         raw = f.read()
     if not raw.startswith(b"\xef\xbb\xbf") or not raw.endswith(b"\r\n"):
         problems.append("csv: no byte-order mark, or the last row does not end in CR LF")
     with open(path, encoding="utf-8-sig", newline="") as f:
-        return {"csv": list(csv.reader(f, strict=True))}
+        return list(csv.reader(f, strict=True))
 
 
 def main(fmt, path, expected_file, scratch, title):
     with open(expected_file, encoding="utf-8", newline="") as f:
         expected = [[kept(fmt, cell) for cell in row.split("\x1f")] for row in f.read().split("\x1e")]
     problems = []
-    reads = {"xls": lambda: read_xls(path, problems), "xlsx": lambda: read_xlsx(path, title, problems),
-             "csv": lambda: read_csv(path, problems)}[fmt]()
-    reads["ssconvert"] = ssconvert(path, scratch)
-    for name, rows in reads.items():
+    reader = {"xls": read_xls, "xlsx": read_xlsx, "csv": read_csv}[fmt]
+    for name, rows in ((reader.__name__, reader(path, title, problems)), ("ssconvert", ssconvert(path, scratch))):
         rows = [row + [""] * (39 - len(row)) for row in rows]  # trailing empty cells may be left out
         if len(rows) != len(expected):
             problems.append("%s: %d rows, expected %d" % (name, len(rows), len(expected)))
-        for r, (got, want) in enumerate(zip(rows, expected)):
-            for c in range(39):
-                # Opening CSV, a spreadsheet program turns numbers, dates and formulas into values.
-                if name == "ssconvert" and fmt == "csv" and LOOKS_LIKE_A_VALUE.match(want[c]):
-                    continue
-                if got[c] != want[c]:
-                    problems.append("%s: row %d column %d is %r, expected %r" % (name, r, c, got[c][:80], want[c][:80]))
+        problems += ["%s: row %d column %d is %r, expected %r" % (name, r, c, got[c][:80], want[c][:80])
+                     for r, (got, want) in enumerate(zip(rows, expected)) for c in range(39) if got[c] != want[c]
+                     and not (name == "ssconvert" and fmt == "csv" and LOOKS_LIKE_A_VALUE.match(want[c]))]
     print("\n".join(problems) or "%d rows agree" % len(expected))
     return 1 if problems else 0
 
