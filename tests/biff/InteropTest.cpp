@@ -3,8 +3,6 @@
 // read_back.py, which prints what xlrd makes of it.
 #include "BiffTestSupport.h"
 
-#include <sys/wait.h>
-
 namespace tallowby::testing {
 
 class Interop : public BiffTest {};
@@ -27,12 +25,10 @@ TEST_F(Interop, XlrdReadsValuesCodePageAndBoldHeader) {
         EXPECT_EQ(xl_.WriteValue(type, r ? 0 : 64, 1, r ? 0 : 1, r + 1, c + 1, rows[r][c], 0), 0);
     }
     EXPECT_EQ(xl_.CloseFile(), 0);
-    const int status = std::system(("PYTHONIOENCODING=utf-8 /usr/bin/python3 '" BIFF_TEST_SOURCE_DIR
-                                    "/read_back.py' '" + File("sheet.xls") + "' >'" +
-                                    File("out") + "' 2>&1").c_str());
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    const Bytes output = Read("out");
-    EXPECT_EQ(std::string(output.begin(), output.end()),
+    const test::ChildRun run =
+        test::RunProgram({"/usr/bin/python3", BIFF_TEST_SOURCE_DIR "/read_back.py", File("sheet.xls")}, dir_.path());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
               "1252 21 2\n"
               "Verdana 200 0 0 0\nVerdana 200 1 0 0\nVerdana 200 1 0 1\nCourier 280 1 1 0\n"
               "'Name' 1 xf1 bold | 'Count' 1 xf1 bold | 'Amount' 1 xf1 bold | 'Note' 1 xf1 bold\n"

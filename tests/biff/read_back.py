@@ -2,6 +2,7 @@
 import sys
 import xlrd
 
+sys.stdout.reconfigure(encoding="utf-8")
 book = xlrd.open_workbook(sys.argv[1], formatting_info=True)
 print(book.codepage, book.biff_version, len(book.xf_list))
 for f in book.font_list:
