@@ -1,6 +1,7 @@
 // Fuzz target for the worksheet writer: the input is decoded into a sequence of
 // ExcelFile calls with arbitrary arguments. After each run the file must be a
 // well-formed record stream and every call must have returned a known status.
+// The file lives in a folder made once under $TMPDIR (else /tmp).
 #include "biff/ExcelFile.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -9,98 +10,83 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <set>
 #include <string>
-#include <unistd.h>
-#include <vector>
 
 using tallowby::ExcelFile;
 
 namespace {
 
-const std::set<int> kStatuses = {0, 6, 13, 52, 57, 61, 67, 70, 75, 76};
-
 void Check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
+    if (condition) return;
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
 }
 
-void CheckStatus(int status) { Check(kStatuses.count(status) == 1, "status outside the table"); }
+void CheckStatus(int status) {
+    for (const int known : {0, 6, 13, 52, 57, 61, 67, 70, 75, 76})
+        if (status == known) return;
+    Check(false, "status outside the table");
+}
 
-std::string TempDir() {
-    static std::string dir = [] {
-        char pattern[] = "/tmp/tallowby-fuzz-writer-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        Check(made != nullptr, "mkdtemp");
-        return std::string(made);
+const std::string& Path() {
+    static const std::string path = [] {
+        const char* base = std::getenv("TMPDIR");
+        std::string folder = std::string(base && *base ? base : "/tmp") + "/tallowby-fuzz-writer-XXXXXX";
+        Check(::mkdtemp(folder.data()) != nullptr, "mkdtemp");
+        return folder + "/sheet.xls";
     }();
-    return dir;
+    return path;
 }
 
+// Mostly short texts, sometimes around the 255-character limits.
 std::string Text(FuzzedDataProvider& in) {
-    // Mostly short texts, sometimes around the 255-character limits.
-    const std::size_t length = in.ConsumeBool() ? in.ConsumeIntegralInRange<std::size_t>(0, 40)
-                                                : in.ConsumeIntegralInRange<std::size_t>(250, 300);
-    return in.ConsumeBytesAsString(length);
+    const bool small = in.ConsumeBool();
+    return in.ConsumeBytesAsString(small ? in.ConsumeIntegralInRange<std::size_t>(0, 40)
+                                         : in.ConsumeIntegralInRange<std::size_t>(250, 300));
 }
 
-// Walks the record frames of a finished file.
-void CheckRecordStream(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+// A finished file: BOF first, whole records, EOF last.
+void CheckRecordStream() {
+    std::ifstream file(Path(), std::ios::binary);
     Check(static_cast<bool>(file), "closed file is readable");
-    const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(file),
-                                           std::istreambuf_iterator<char>()};
-    std::size_t pos = 0;
-    bool first = true, sawEof = false;
-    while (pos < bytes.size()) {
-        Check(!sawEof, "no bytes after EOF");
-        Check(pos + 4 <= bytes.size(), "record frame complete");
-        const unsigned id = bytes[pos] | (bytes[pos + 1] << 8);
-        const unsigned length = bytes[pos + 2] | (bytes[pos + 3] << 8);
-        Check(pos + 4 + length <= bytes.size(), "length field equals the bytes that follow");
-        if (first) Check(id == 0x0009 && length == 4, "BOF first");
-        first = false;
-        if (id == 0x000A && length == 0) sawEof = true;
-        pos += 4 + length;
+    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    const auto word = [&](std::size_t at) { return unsigned(uint8_t(bytes[at]) | uint8_t(bytes[at + 1]) << 8); };
+    bool eof = false;
+    for (std::size_t pos = 0; pos < bytes.size(); pos += 4 + word(pos + 2)) {
+        Check(!eof, "no bytes after EOF");
+        Check(pos + 4 <= bytes.size() && pos + 4 + word(pos + 2) <= bytes.size(), "record frame complete");
+        Check(pos > 0 || (word(0) == 0x0009 && word(2) == 4), "BOF first");
+        eof = word(pos) == 0x000A && word(pos + 2) == 0;
     }
-    Check(sawEof, "EOF last when closed");
+    Check(eof, "EOF last when closed");
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
-    const std::string path = TempDir() + "/sheet.xls";
-    std::remove(path.c_str());
+    std::remove(Path().c_str());
     ExcelFile sheet;
     bool created = false, open = false, burstDone = false;
-    int calls = 0;
-    while (in.remaining_bytes() > 0 && calls++ < 200) {
+    const auto small = [&](int32_t lowest) { return in.ConsumeIntegralInRange<int32_t>(lowest, 300); };
+    for (int calls = 0; in.remaining_bytes() > 0 && calls < 200; ++calls) {
         int status = 0;
         switch (in.ConsumeIntegralInRange<int>(0, 16)) {
         case 0:
-            status = sheet.CreateFile(path);
-            if (status == 0) created = open = true;
+            if ((status = sheet.CreateFile(Path())) == 0) created = open = true;
             break;
         case 1:
-            status = sheet.CloseFile();
-            if (status == 0) open = false;
+            if ((status = sheet.CloseFile()) == 0) open = false;
             break;
         case 2: status = sheet.InsertHorizPageBreak(in.ConsumeIntegral<int32_t>()); break;
         case 3: {
-            const int32_t type = in.ConsumeIntegralInRange<int32_t>(-1, 3);
-            const int32_t font = in.ConsumeIntegralInRange<int32_t>(-10, 300);
-            const int32_t align = in.ConsumeIntegralInRange<int32_t>(-10, 300);
-            const int32_t hidden = in.ConsumeIntegralInRange<int32_t>(-10, 300);
-            const int32_t row = in.ConsumeBool() ? in.ConsumeIntegralInRange<int32_t>(0, 70000)
-                                                 : in.ConsumeIntegral<int32_t>();
-            const int32_t col = in.ConsumeIntegralInRange<int32_t>(-1, 70000);
-            const int32_t format = in.ConsumeIntegralInRange<int32_t>(-10, 300);
-            tallowby::CellValue value;
-            if (in.ConsumeBool()) value = in.ConsumeFloatingPoint<double>();
-            else value = Text(in);
+            const int32_t type = in.ConsumeIntegralInRange<int32_t>(-1, 3), font = small(-10), align = small(-10),
+                          hidden = small(-10),
+                          row = in.ConsumeBool() ? in.ConsumeIntegralInRange<int32_t>(0, 70000)
+                                                 : in.ConsumeIntegral<int32_t>(),
+                          col = in.ConsumeIntegralInRange<int32_t>(-1, 70000), format = small(-10);
+            const tallowby::CellValue value =
+                in.ConsumeBool() ? tallowby::CellValue(in.ConsumeFloatingPoint<double>()) : Text(in);
             status = sheet.WriteValue(type, font, align, hidden, row, col, value, format);
             break;
         }
@@ -120,35 +106,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 10: sheet.PrintGridLines(in.ConsumeBool()); break;
         case 11: sheet.ProtectSpreadsheet(in.ConsumeBool()); break;
         case 12: status = sheet.SetDefaultRowHeight(in.ConsumeIntegral<int16_t>()); break;
-        case 13: {
-            const int32_t row = in.ConsumeIntegral<int32_t>();
-            status = sheet.SetRowHeight(row, in.ConsumeIntegral<int16_t>());
-            break;
-        }
-        case 14: {
-            const int32_t font = in.ConsumeIntegralInRange<int32_t>(-5, 300);
-            const int32_t format = in.ConsumeIntegralInRange<int32_t>(-5, 300);
-            const int32_t align = in.ConsumeIntegralInRange<int32_t>(-5, 300);
-            status = sheet.SetCellStyle(font, format, align, in.ConsumeIntegralInRange<int32_t>(-5, 300));
-            break;
-        }
-        case 15: {
-            const std::string two = ExcelFile::MKI(in.ConsumeIntegral<int16_t>());
-            Check(two.size() == 2, "MKI gives two characters");
-            break;
-        }
+        case 13: status = sheet.SetRowHeight(in.ConsumeIntegral<int32_t>(), in.ConsumeIntegral<int16_t>()); break;
+        case 14: status = sheet.SetCellStyle(small(-5), small(-5), small(-5), small(-5)); break;
+        case 15: Check(ExcelFile::MKI(in.ConsumeIntegral<int16_t>()).size() == 2, "MKI gives two characters"); break;
         default:
             // Many page breaks at once, to reach the record's length limit (once per
             // input, so that runs stay fast).
-            if (burstDone) break;
-            burstDone = true;
-            for (int i = in.ConsumeIntegralInRange<int>(0, 20000); i > 0; --i)
+            for (int i = burstDone ? 0 : in.ConsumeIntegralInRange<int>(0, 20000); i > 0; --i)
                 CheckStatus(sheet.InsertHorizPageBreak(i));
+            burstDone = true;
             break;
         }
         CheckStatus(status);
     }
     if (open) Check(sheet.CloseFile() == 0, "closing an open file");
-    if (created) CheckRecordStream(path);
+    if (created) CheckRecordStream();
     return 0;
 }
