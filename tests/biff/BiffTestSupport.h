@@ -1,5 +1,5 @@
-// Helpers for the worksheet-writer tests: a writer and a private temporary folder per
-// test, and byte strings written as hex, to compare files with reference bytes.
+// The worksheet-writer tests' fixture: a writer and a private temporary folder per
+// test. Hex and Sheet (ExportTestSupport.h) write the reference bytes.
 #pragma once
 
 #include "ExportTestSupport.h"
@@ -11,37 +11,9 @@
 
 namespace tallowby::testing {
 
+using test::Hex;
 using test::ReadFile;
-
-// "04 00 'ab'" -> "\x04\x00ab": bytes in hex, text in single quotes as is.
-inline std::string Hex(std::string_view hex) {
-    std::string out;
-    for (size_t i = 0; i < hex.size(); ++i) {
-        if (hex[i] == '\'') {
-            const size_t end = hex.find('\'', i + 1);
-            out += hex.substr(i + 1, end - i - 1);
-            i = end;
-        } else if (hex[i] != ' ') {
-            out += char(std::stoi(std::string(hex.substr(i++, 2)), nullptr, 16));
-        }
-    }
-    return out;
-}
-
-// A whole worksheet: BOF (worksheet), CODEPAGE 1252, FORMATCOUNT 23 (the highest
-// index) and the 24 built-in FORMAT records, 396 bytes in all, then `records` and EOF.
-inline std::string Sheet(const std::string& records, bool eof = true) {
-    std::string out = Hex("09 00 04 00 02 00 10 00 42 00 02 00 E4 04 1F 00 02 00 17 00");
-    for (std::string_view f :
-         {R"(General)", R"(0)", R"(0.00)", R"(#,##0)", R"(#,##0.00)", R"(#,##0\ "$";\-#,##0\ "$")",
-          R"(#,##0\ "$";[Red]\-#,##0\ "$")", R"(#,##0.00\ "$";\-#,##0.00\ "$")",
-          R"(#,##0.00\ "$";[Red]\-#,##0.00\ "$")", R"(0%)", R"(0.00%)", R"(0.00E+00)",
-          R"(dd/mm/yy)", R"(dd/\ mmm\ yy)", R"(dd/\ mmm)", R"(mmm\ yy)", R"(h:mm\ AM/PM)",
-          R"(h:mm:ss\ AM/PM)", R"(hh:mm)", R"(hh:mm:ss)", R"(dd/mm/yy\ hh:mm)", R"(##0.0E+0)",
-          R"(mm:ss)", R"(@)"})
-        out += Hex("1E 00") + char(f.size() + 1) + '\0' + char(f.size()) + std::string(f);
-    return out + records + (eof ? Hex("0A 00 00 00") : "");
-}
+using test::Sheet;
 
 class BiffTest : public ::testing::Test {
 protected:

@@ -26,11 +26,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace tallowby {
-// Test names and failures show a format by its name.
-inline void PrintTo(ExportFormat format, std::ostream* out) { *out << FormatName(format); }
-} // namespace tallowby
-
 namespace tallowby::test {
 
 namespace fs = std::filesystem;
@@ -56,7 +51,7 @@ public:
     // Each returns "" when done, else why it cannot be done here (both need root).
     // A read-only bind mount, since root's writes ignore a folder's permission bits.
     std::string MountReadOnly(const std::string& folder) {
-        std::string why = Mount(folder.c_str(), folder, nullptr, MS_BIND, nullptr);
+        const std::string why = Mount(folder.c_str(), folder, nullptr, MS_BIND, nullptr);
         return why.empty() ? Mount(nullptr, folder, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) : why;
     }
     std::string MountSmallDisk(const std::string& folder, const std::string& size) {
@@ -191,8 +186,8 @@ struct RecordingControl : Control {
     EventLog& log;
 };
 
-// The bar's settings in order ("max 4", "value 2", "repaint"); the repaints the run
-// makes while it walks depend on the time they take, so only the last is logged.
+// The bar's settings in order ("max 4", "value 2"), and the last value shown (the
+// repaints while the run walks depend on the time it takes).
 struct RecordingProgress : ProgressBar {
     void SetMinimum(int32_t value) override { log.push_back("min " + std::to_string(value)); }
     void SetMaximum(int32_t value) override { log.push_back("max " + std::to_string(value)); }
@@ -235,35 +230,56 @@ struct RecordingWindow {
     ModuleState state;
 };
 
-// ------------------------------------------------------------- record stream
+// ------------------------------------------------------------- worksheet bytes
 
-enum RecordId : uint16_t {
-    kLabel = 0x0004, kBof = 0x0009, kEof = 0x000A, kHeaderRecord = 0x0014, kFormat = 0x001E,
-    kFormatCount = 0x001F, kFont = 0x0031, kCodePage = 0x0042, kXf = 0x0043, kCut = 0xFFFF,
-};
+// "04 00 'ab'" -> "\x04\x00ab": bytes in hex, text in single quotes as is.
+inline std::string Hex(std::string_view hex) {
+    std::string out;
+    for (size_t i = 0; i < hex.size(); ++i) {
+        if (hex[i] == '\'') {
+            const size_t end = hex.find('\'', i + 1);
+            out += hex.substr(i + 1, end - i - 1);
+            i = end;
+        } else if (hex[i] != ' ') {
+            out += char(std::stoi(std::string(hex.substr(i++, 2)), nullptr, 16));
+        }
+    }
+    return out;
+}
 
+// A whole worksheet: BOF (worksheet), CODEPAGE 1252, FORMATCOUNT 23 (the highest
+// index) and the 24 built-in FORMAT records, 396 bytes in all, then `records` and EOF.
+inline std::string Sheet(const std::string& records, bool eof = true) {
+    std::string out = Hex("09 00 04 00 02 00 10 00 42 00 02 00 E4 04 1F 00 02 00 17 00");
+    for (std::string_view f :
+         {R"(General)", R"(0)", R"(0.00)", R"(#,##0)", R"(#,##0.00)", R"(#,##0\ "$";\-#,##0\ "$")",
+          R"(#,##0\ "$";[Red]\-#,##0\ "$")", R"(#,##0.00\ "$";\-#,##0.00\ "$")",
+          R"(#,##0.00\ "$";[Red]\-#,##0.00\ "$")", R"(0%)", R"(0.00%)", R"(0.00E+00)",
+          R"(dd/mm/yy)", R"(dd/\ mmm\ yy)", R"(dd/\ mmm)", R"(mmm\ yy)", R"(h:mm\ AM/PM)",
+          R"(h:mm:ss\ AM/PM)", R"(hh:mm)", R"(hh:mm:ss)", R"(dd/mm/yy\ hh:mm)", R"(##0.0E+0)",
+          R"(mm:ss)", R"(@)"})
+        out += Hex("1E 00") + char(f.size() + 1) + '\0' + char(f.size()) + std::string(f);
+    return out + records + (eof ? Hex("0A 00 00 00") : "");
+}
+
+inline constexpr uint16_t kEof = 0x000A;
 struct Record { uint16_t id; std::string_view body; };  // the body points into the file's bytes
 
-// The records of a worksheet file; a record cut short ends the list as kCut.
+// The records of a worksheet file, as far as they are whole.
 inline std::vector<Record> Records(const std::string& bytes) {
     std::vector<Record> records;
     const auto word = [&](std::size_t i) { return uint16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8); };
-    std::size_t pos = 0;
-    for (; pos + 4 <= bytes.size() && pos + 4 + word(pos + 2) <= bytes.size(); pos += 4 + word(pos + 2))
+    for (std::size_t pos = 0; pos + 4 <= bytes.size() && pos + 4 + word(pos + 2) <= bytes.size();
+         pos += 4 + word(pos + 2))
         records.push_back({word(pos), std::string_view(bytes).substr(pos + 4, word(pos + 2))});
-    if (pos != bytes.size()) records.push_back({kCut, {}});
     return records;
 }
 
-// A LABEL record: 0-based row and column, its three attribute bytes, its text as
-// Windows-1252 bytes ("<length mismatch>" added when the length byte is wrong).
-struct Label { unsigned row, column; std::string attributes, text; };
+// A LABEL record's 0-based row and column and its text (Windows-1252 bytes).
+struct Label { unsigned row, column; std::string text; };
 inline Label ParseLabel(const Record& record) {
     const auto byte = [&](std::size_t i) { return unsigned{static_cast<unsigned char>(record.body.at(i))}; };
-    Label label{byte(0) | byte(1) << 8, byte(2) | byte(3) << 8, std::string(record.body.substr(4, 3)),
-                std::string(record.body.substr(8, byte(7)))};
-    if (record.body.size() != 8 + byte(7)) label.text += "<length mismatch>";
-    return label;
+    return {byte(0) | byte(1) << 8, byte(2) | byte(3) << 8, std::string(record.body.substr(8, byte(7)))};
 }
 
 } // namespace tallowby::test
