@@ -1,5 +1,5 @@
-// The export: the name of its file, the Excel 2.1 worksheet of a small book read back
-// record by record, the progress bar, and `tallowby-cli export`'s options. Books,
+// The export: the Excel 2.1 worksheet of a small book compared byte for byte, a
+// refused output, and `tallowby-cli export`'s options. Books,
 // folders and disks that go wrong, and what the window and the command line then
 // say, are the bad-input matrix's (tests/reliability).
 #include "ExportTestSupport.h"
@@ -12,24 +12,6 @@ namespace tallowby::test {
 namespace {
 
 using namespace std::string_literals;
-
-TEST(OutputPathFor, LowerCasesTheNameAndReplacesItsLastExtension) {
-    const struct { const char* database; ExportFormat format; const char* file; } cases[] = {
-        {"Names.NSF", ExportFormat::Xls, "names.xls"}, {"archive.tar.GZ", ExportFormat::Xls, "archive.tar.xls"},
-        {"names.", ExportFormat::Xls, "names.xls"}, {"./Names.nsf", ExportFormat::Xlsx, "./names.xlsx"},
-        // The folders stay as they are, a ".nsf" in a folder's name too.
-        {"/srv/Old.NSF/Names.nsf", ExportFormat::Xls, "/srv/Old.NSF/names.xls"},
-        {"rel/v2.0/Book", ExportFormat::Csv, "rel/v2.0/book.csv"},
-        // No extension: the format's is appended; leading dots start no extension.
-        {".hidden", ExportFormat::Xls, ".hidden.xls"}, {".hidden.nsf", ExportFormat::Xls, ".hidden.xls"},
-        {"/books/..Hidden", ExportFormat::Xls, "/books/..hidden.xls"},
-        // Only ASCII letters are lower-cased. The rule alone can name the database
-        // itself: the run refuses that.
-        {"/b/\xc3\x84" "DRESSEN.NSF", ExportFormat::Xls, "/b/\xc3\x84" "dressen.xls"},
-        {"/books/Book.XLS", ExportFormat::Xls, "/books/book.xls"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(OutputPathFor(c.database, c.format), c.file) << c.database;
-}
 
 // The 39 columns, stated here apart from the code: header text and Notes item of
 // columns 1..39, and the column of each of a row's cells in write order (Suffix and
@@ -86,23 +68,6 @@ TEST_F(ExportRunTest, SmallBookGivesExactlyTheBytesOfTheLayout) {
                    Hex(row == 0 ? "01 40 01" : "00 00 01") + char(text.size()) + text;
     }
     EXPECT_EQ(ReadFile(target), Sheet(records));
-}
-
-// The bar runs from 0 to the scan's count, else the view's; values past it raise it.
-TEST_F(ExportRunTest, ProgressMaximumIsTheScansCountElseTheViewsAndGrowsWithTheWalk) {
-    const struct { int32_t contactCount; EventLog log; } runs[] = {
-        {6, {"min 0", "max 6", "value 2", "value 3", "value 4"}},  // a scan counted more than the view holds
-        {0, {"min 0", "max 4", "value 2", "value 3", "value 4"}},  // no scan: the view's count
-        {2, {"min 0", "max 2", "value 2", "max 3", "value 3", "max 4", "value 4"}},  // a scan counted fewer
-    };
-    WriteFile(database, DxlBook(Persons(4)));
-    for (const auto& run : runs) {
-        window.progress = RecordingProgress();
-        window.state.ContactCount = run.contactCount;
-        ASSERT_EQ(window.Export(database).outcome, ExportOutcome::Completed);
-        EXPECT_EQ(window.progress.log, run.log) << run.contactCount;
-        EXPECT_EQ(window.progress.repainted, "value 4") << "the last value is shown";
-    }
 }
 
 TEST_F(ExportRunTest, AnOutputThatIsTheBookUnderAnyNameIsRefused) {

@@ -1,14 +1,11 @@
-// The three formats: what the completion message says of each, what a workbook cell
-// can hold, the sample book and a book in many scripts read back by independent
-// readers, and where a file goes when the target is not a plain new file: a symbolic
+// The three formats: the sample book and a book in many scripts read back by
+// independent readers, and where a file goes when the target is not a plain new file: a symbolic
 // link (to a file, through another link, to nothing yet), a pipe, a name of 251 bytes,
 // a read-only folder, a full disk.
 #include "ExportTestSupport.h"
 
 #include "addressbook/Notes.h"
 #include "export/ColumnLayout.h"
-#include "export/ExportMessages.h"
-#include "export/XlsxText.h"
 
 #include <gtest/gtest.h>
 
@@ -19,52 +16,6 @@ namespace tallowby::test {
 namespace {
 
 using namespace std::string_literals;
-
-// What the exports below cannot reach: the row limits, and singular wording.
-TEST(CompletionMessage, SaysWhatEachFormatDidToTheContacts) {
-    const auto result = [](int32_t written, int32_t shortened, int32_t dropped, int32_t lossy, int32_t leftOut) {
-        ExportResult r;
-        std::tie(r.contactsWritten, r.valuesShortened, r.valuesWithDroppedCharacters, r.valuesWithLostCharacters,
-                 r.contactsLeftOut) = std::tuple{written, shortened, dropped, lossy, leftOut};
-        return r;
-    };
-    const struct { ExportFormat format; ExportResult result; std::string text; } cases[] = {
-        {ExportFormat::Xls, result(16383, 0, 0, 0, 0), "16383 Contacts Saved Successfully"},
-        {ExportFormat::Xls, result(16384, 0, 0, 0, 0), "16384 Contacts Saved Successfully\r\n\r\nSome programs "
-         "(Gnumeric, Python's xlrd, Excel before 97) read only the first 16,384 rows of a worksheet like this one: "
-         "the header and 16,383 contacts. An .xlsx workbook keeps every row readable."},
-        {ExportFormat::Xls, result(2, 1, 0, 1, 0), "2 Contacts Saved Successfully\r\n\r\n1 value was longer than 255 "
-         "characters and was shortened.\r\n\r\n1 value holds characters that an Excel 2.1 worksheet cannot store; "
-         "they were written as \"?\". An .xlsx workbook keeps them."},
-        {ExportFormat::Xlsx, result(1048575, 0, 0, 3, 2), "1048575 Contacts Saved Successfully\r\n\r\n2 contacts were "
-         "left out: a workbook sheet holds at most 1,048,575 contacts. Export as CSV, or split the address book, to "
-         "keep the rest."},
-        {ExportFormat::Csv, result(70000, 5, 5, 5, 5), "70000 Contacts Saved Successfully"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(CompletionMessage(c.result, c.format), c.text);
-}
-
-// 32,767 UTF-16 units: an emoji counts twice and is never split. What no DXL book
-// can carry: control characters, U+FFFE, invalid UTF-8.
-TEST(XlsxCellText, KeepsWhatAWorkbookCanHoldAndCountsTheRest) {
-    const std::string emoji = "\xF0\x9F\x98\x80";
-    const struct { std::string in, out; bool shortened, dropped, wraps; std::size_t widest; } cases[] = {
-        {"tab\there", "tab\there", false, false, false, 8},
-        {"one\ntwo\r\nthree\rfour", "one\ntwo\nthree\nfour", false, false, true, 5},
-        {"a\x01" "b\x1F\x7F", "ab\x7F", false, true, false, 3},
-        {"x\xEF\xBF\xBEy\xEF\xBF\xBF", "xy", false, true, false, 2},
-        {"bad\xC3(", "bad\xEF\xBF\xBD(", false, true, false, 5},
-        {std::string(32766, 'x') + emoji, std::string(32766, 'x'), true, false, false, 32766},
-        {std::string(32765, 'x') + emoji, std::string(32765, 'x') + emoji, false, false, false, 32766},
-    };
-    for (const auto& c : cases) {
-        std::string scratch;
-        XlsxCell cell;
-        EXPECT_EQ(PrepareXlsxText(c.in, scratch, cell), c.out) << c.in.substr(0, 40);
-        EXPECT_EQ((std::tuple{cell.shortened, cell.dropped, cell.wraps, cell.widest}),
-                  (std::tuple{c.shortened, c.dropped, c.wraps, c.widest})) << c.in.substr(0, 40);
-    }
-}
 
 // ------------------------------------------------------------- a book in many scripts
 
@@ -97,7 +48,8 @@ std::vector<std::map<std::string, std::string>> ManyScripts() {
          {"Children", "<textlist><text/><text>B</text></textlist>"},
          {"Zip", "<numberlist><number>12345</number><number>1</number></numberlist>"},
          {"Anniversary", "<datetime>19700315</datetime>"}},
-        {{"FirstName", "Long"}, {"LastName", "Value"}, {"Comment", e40000}, {"JobTitle", std::string(255, 'j')}},
+        {{"FirstName", "Long"}, {"LastName", "Value"}, {"Comment", e40000}, {"JobTitle", std::string(255, 'j')},
+         {"Department", std::string(32766, 'x') + "😀"}},
     };
 }
 
@@ -187,12 +139,13 @@ TEST_P(FormatsTest, ABookInManyScriptsReadsBackWholeInEveryReader) {
         documents += Person(++n, Escaped(person["FirstName"]), Escaped(person["LastName"]), more);
     }
     WriteFile(database, DxlBook(documents));
-    // 255 characters are kept whole; beyond, a value is cut between characters.
+    // 255 characters are kept whole; beyond, a value is cut between characters (for a
+    // workbook, between UTF-16 units that are not one character's pair).
     ExportAndReadBack("7 Contacts Saved Successfully" +
-                      Paragraphs("\r\n\r\n2 values were longer than 255 characters and were shortened.\r\n\r\n10 "
+                      Paragraphs("\r\n\r\n3 values were longer than 255 characters and were shortened.\r\n\r\n10 "
                                  "values hold characters that an Excel 2.1 worksheet cannot store; they were written "
                                  "as \"?\". An .xlsx workbook keeps them.",
-                                 "\r\n\r\n1 value was longer than 32,767 characters and was shortened."));
+                                 "\r\n\r\n2 values were longer than 32,767 characters and were shortened."));
 }
 
 TEST_P(FormatsTest, ALinkKeepsBeingALinkAndTheFileItNamesIsReplaced) {

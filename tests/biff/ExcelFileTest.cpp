@@ -1,15 +1,42 @@
-// Byte-exact tests of every record the writer appends, the range checks that
-// must leave the file unchanged, and the Windows-1252 conversion of texts.
-#include "BiffTestSupport.h"
+// The Excel 2.1 worksheet writer: every record it appends compared byte for byte,
+// the range checks that must leave the file unchanged, the Windows-1252 conversion of
+// texts, the file's frame and lifecycle (page breaks, EOF, the states no file / open /
+// closed, the buffered output), and python3-xlrd reading a worksheet back
+// (read_back.py prints what xlrd makes of it). The file-system failures are the
+// bad-input matrix's, through the export.
+#include "ExportTestSupport.h"
+
+#include "biff/ExcelFile.h"
+#include "biff/Status.h"
+
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <tuple>
 
-namespace tallowby::testing {
+namespace tallowby::test {
+namespace {
+
+// A writer and a private temporary folder per test.
+class BiffTest : public ::testing::Test {
+protected:
+    std::string File(const std::string& name) const { return dir_ / name; }
+    std::string Read(const std::string& name) const { return ReadFile(dir_ / name); }
+    // Closes the writer and returns the file it wrote.
+    std::string Closed(const std::string& name = "sheet.xls") {
+        EXPECT_EQ(xl_.CloseFile(), 0);
+        return Read(name);
+    }
+
+    TempDir dir_;
+    ExcelFile xl_;  // closed before the folder goes
+};
 
 class RecordsTest : public BiffTest {
     void SetUp() override { ASSERT_EQ(xl_.CreateFile(File("sheet.xls")), 0); }
 };
+using LifecycleTest = BiffTest;
+using Interop = BiffTest;
 
 // Rows and columns above 32768 are stored as unsigned indexes; a number given for a
 // text cell is written as printf's %.15g writes it; the length limit counts converted
@@ -117,12 +144,111 @@ TEST(Windows1252, EachCharacterBecomesOneByte) {
         // a code above U+10FFFF.
         {"a\x80" "b\xFF\xFE\xE2\x82" "x\xC3", "'a?b' 3F 3F 3F 3F 'x?'"},
         {"\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80", "3F 3F 3F 3F 3F 3F 3F 3F 3F"}};
-    for (auto [utf8, hex] : cases) {
-        EXPECT_EQ(ExcelFile::ToWindows1252(utf8), Hex(hex)) << utf8;
-    }
+    for (auto [utf8, hex] : cases) EXPECT_EQ(ExcelFile::ToWindows1252(utf8), Hex(hex)) << utf8;
     for (size_t at = 0; at < 17; ++at)  // ASCII is copied eight bytes at a time
         EXPECT_EQ(ExcelFile::ToWindows1252(std::string(17, 'k').replace(at, 1, "\xFF")),
                   std::string(17, 'k').replace(at, 1, "?")) << at;
 }
 
-}  // namespace tallowby::testing
+TEST_F(LifecycleTest, PageBreaksAreSortedWithDuplicatesKeptJustBeforeEof) {
+    EXPECT_EQ(xl_.InsertHorizPageBreak(5), 0);  // CreateFile empties the list
+    ASSERT_EQ(xl_.CreateFile(File("sheet.xls")), 0);
+    for (int32_t r : {10, 65536, 3, 10, 32769, 32768}) EXPECT_EQ(xl_.InsertHorizPageBreak(r), 0);
+    ASSERT_EQ(xl_.WriteValue(2, 0, 0, 0, 1, 1, std::string("a"), 0), 0);
+    // Indexes above row 32768 sort as unsigned numbers.
+    EXPECT_EQ(Closed(), Sheet(Hex("04 00 09 00 00 00 00 00 00 00 00 01 'a'") +
+                              Hex("1B 00 0E 00 06 00 02 00 09 00 09 00 FF 7F 00 80 FF FF")));
+}
+
+TEST_F(LifecycleTest, PageBreakListStopsWhereItsLengthFieldEnds) {
+    ASSERT_EQ(xl_.CreateFile(File("sheet.xls")), 0);
+    for (int32_t row = 16382; row >= 1; --row) ASSERT_EQ(xl_.InsertHorizPageBreak(row), 0);
+    EXPECT_EQ(xl_.InsertHorizPageBreak(1), kStatusOutOfRange);
+    std::string breaks = Hex("1B 00 FE 7F FE 3F");  // length 32766, 16382 indexes
+    for (int k = 0; k < 16382; ++k) breaks += {char(k), char(k >> 8)};
+    EXPECT_TRUE(Closed() == Sheet(breaks));
+}
+
+TEST_F(LifecycleTest, CloseBeforeCreateCloseTwiceAndWriteAfterClose) {
+    EXPECT_EQ(xl_.CloseFile(), 0);
+    EXPECT_EQ(xl_.WriteValue(2, 0, 0, 0, 1, 1, std::string("x"), 0), kStatusNoFile);
+    EXPECT_TRUE(fs::is_empty(dir_.path()));
+    ASSERT_EQ(xl_.CreateFile(File("sheet.xls")), 0);
+    EXPECT_EQ(Closed().size(), 400u);
+    // Closing twice, and every record without an open file, fail with 52.
+    const std::vector<int> refused = {
+        xl_.CloseFile(), xl_.WriteValue(0, 0, 0, 0, 1, 1, 1.0), xl_.SetFont("Verdana", 10, 0),
+        xl_.WriteValue(1, 0, 0, 0, 1, 1, 1.0), xl_.WriteValue(2, 0, 0, 0, 1, 1, std::string("x")),
+        xl_.SetCellStyle(0, 0, 0, 0), xl_.SetHeader("h"), xl_.SetFooter("f"),
+        xl_.SetFilePassword("p"), xl_.SetMargin(38, 1.0), xl_.SetColumnWidth(1, 1, 10),
+        xl_.SetDefaultRowHeight(10), xl_.SetRowHeight(1, 10), xl_.WriteDefaultFormats()};
+    EXPECT_EQ(refused, std::vector<int>(refused.size(), kStatusNoFile));
+    xl_.PrintGridLines(true);
+    xl_.ProtectSpreadsheet(true);
+    // A value that does not fit is reported as such even without a file.
+    EXPECT_EQ(xl_.WriteValue(2, 0, 0, 0, 0, 1, std::string("x"), 0), kStatusOutOfRange);
+    EXPECT_EQ(Read("sheet.xls"), Sheet(""));
+}
+
+// A file left by CreateFile while open, or by destruction, keeps its records but
+// gets neither page breaks nor EOF.
+TEST_F(LifecycleTest, CreateWhileOpenOrDestructionLeavesTheFileUnfinished) {
+    {
+        ExcelFile xl;
+        const std::vector<int> statuses = {
+            xl.CreateFile(File("first.xls")), xl.WriteValue(2, 0, 0, 0, 1, 1, std::string("one"), 0),
+            xl.InsertHorizPageBreak(4), xl.CreateFile(File("second.xls")),
+            xl.WriteValue(2, 0, 0, 0, 2, 1, std::string("two"), 0)};
+        EXPECT_EQ(statuses, std::vector<int>(5, 0));
+    }
+    EXPECT_EQ(Read("first.xls"), Sheet(Hex("04 00 0B 00 00 00 00 00 00 00 00 03 'one'"), false));
+    EXPECT_EQ(Read("second.xls"), Sheet(Hex("04 00 0B 00 01 00 00 00 00 00 00 03 'two'"), false));
+}
+
+// Far more than the 64 KiB buffer holds, in records of every size: the file must
+// hold each of them whole and in call order.
+TEST_F(LifecycleTest, ManyRecordsOfMixedSizesStayInCallOrder) {
+    ASSERT_EQ(xl_.CreateFile(File("sheet.xls")), 0);
+    std::string records;
+    for (int i = 0; i < 20000; ++i) {
+        const std::string text(size_t(i % 256), char('a' + i % 26));
+        ASSERT_EQ(xl_.WriteValue(2, 0, 0, 0, i + 1, 3, text, 0), 0);
+        records += {0x04, 0, char(8 + i % 256), char((8 + i % 256) >> 8), char(i), char(i >> 8), 0x02, 0, 0, 0, 0,
+                    char(i % 256)};
+        records += text;
+    }
+    EXPECT_TRUE(Closed() == Sheet(records));
+}
+
+TEST_F(Interop, XlrdReadsValuesCodePageAndBoldHeader) {
+    // Fonts 0 and 1 plain and bold, style 0 regular, style 1 bold and left-aligned.
+    const std::vector<int> statuses = {
+        xl_.CreateFile(File("sheet.xls")), xl_.SetFont("Verdana", 10, 0), xl_.SetFont("Verdana", 10, 1),
+        xl_.SetFont("Verdana", 10, 5), xl_.SetFont("Courier", 14, 3), xl_.SetCellStyle(0, 0, 0, 0),
+        xl_.SetCellStyle(1, 0, 1, 0), xl_.SetHeader("BIFF 2.1 API")};
+    ASSERT_EQ(statuses, std::vector<int>(8, 0));
+    const CellValue rows[4][4] = {
+        {std::string("Name"), std::string("Count"), std::string("Amount"), std::string("Note")},
+        {std::string("Zoë Müller"), 42.0, 1234.5, std::string("€5")},
+        {std::string("“Quoted” naïve café"), std::string("-7"), -0.25, std::string("日本 ?")},
+        {std::string("Łukasz"), 2.5, std::string("3.25"), std::string()}};
+    // Row 1 is the bold header (font 1, style 1); columns 2 and 3 are INTEGER and NUMBER.
+    for (int32_t i = 0; i < 16; ++i) {
+        const int32_t r = i / 4, c = i % 4, type = r == 0 || c % 3 == 0 ? 2 : c - 1;
+        EXPECT_EQ(xl_.WriteValue(type, r ? 0 : 64, 1, r ? 0 : 1, r + 1, c + 1, rows[r][c], 0), 0);
+    }
+    EXPECT_EQ(xl_.CloseFile(), 0);
+    const ChildRun run =
+        RunProgram({"/usr/bin/python3", BIFF_TEST_SOURCE_DIR "/read_back.py", File("sheet.xls")}, dir_.path());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "1252 21 2\n"
+              "Verdana 200 0 0 0\nVerdana 200 1 0 0\nVerdana 200 1 0 1\nCourier 280 1 1 0\n"
+              "'Name' 1 xf1 bold | 'Count' 1 xf1 bold | 'Amount' 1 xf1 bold | 'Note' 1 xf1 bold\n"
+              "'Zoë Müller' 1 xf0 | 42.0 2 xf0 | 1234.5 2 xf0 | '€5' 1 xf0\n"
+              "'“Quoted” naïve café' 1 xf0 | -7.0 2 xf0 | -0.25 2 xf0 | '?? ?' 1 xf0\n"
+              "'?ukasz' 1 xf0 | 2.0 2 xf0 | 3.25 2 xf0 | '' 1 xf0\n");
+}
+
+} // namespace
+} // namespace tallowby::test
