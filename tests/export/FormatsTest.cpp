@@ -1,7 +1,7 @@
 // The three formats: the sample book and a book in many scripts read back by
-// independent readers, and where a file goes when the target is not a plain new file: a symbolic
-// link (to a file, through another link, to nothing yet), a pipe, a name of 251 bytes,
-// a read-only folder, a full disk.
+// independent readers, and where a file goes when the target is not a plain new file:
+// a symbolic link (to a file, through another link, to nothing yet), a pipe. A full
+// disk and a read-only folder are the bad-input matrix's.
 #include "ExportTestSupport.h"
 
 #include "addressbook/Notes.h"
@@ -10,47 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 
 namespace tallowby::test {
 namespace {
 
-using namespace std::string_literals;
-
-// ------------------------------------------------------------- a book in many scripts
-
-std::string Escaped(const std::string& text) {
-    std::string out;
-    for (const char c : text)
-        out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '\r' ? "&#13;" : std::string(1, c);
-    return out;
-}
-
-// Names in Greek, Cyrillic, Japanese and with emoji, values that look like formulas,
-// numbers, dates and booleans, separators, quotes, line breaks, long values; Suffix
-// and Title that only look like "0", items of many values or of other types ("<"
-// starts the item's own DXL).
-std::vector<std::map<std::string, std::string>> ManyScripts() {
-    std::string e40000;
-    for (int i = 0; i < 40000; ++i) e40000 += "\xC3\xA9";
-    return {
-        {{"FirstName", "Αλέξανδρος"}, {"LastName", "Παπαδόπουλος"}, {"City", "Αθήνα"}},
-        {{"FirstName", "Фёдор"}, {"LastName", "Достоевский"}, {"CompanyName", "Рога и копыта"}},
-        {{"FirstName", "太郎"}, {"LastName", "山田"}, {"CompanyName", "東京商事株式会社"}},
-        {{"FirstName", "Zoë 😀👍🏽"}, {"LastName", "Smith, \"Jr\" & Co"}, {"Location", "a|b|c"}},
-        {{"FirstName", "Values"}, {"LastName", "Zed"}, {"CompanyName", "=1+1"}, {"JobTitle", "="},
-         {"OfficePhoneNumber", "+49 30 1234"}, {"OfficeZip", "007"}, {"Birthday", "2024-01-31"},
-         {"Department", "TRUE"}, {"Manager", "-5"}, {"Assistant", "@home"}, {"Suffix", "00"}, {"Title", " 0"},
-         {"Comment", "line one\nline two\r\nline three"}, {"StreetAddress", std::string(300, 's') + "\xC3\xA9"},
-         {"Spouse", "_x0041_ stays"}, {"Children", "  spaced  "}},
-        {{"FirstName", "0"}, {"LastName", "Lists"}, {"Suffix", "0 "}, {"Title", "<number>0</number>"},
-         {"Comment", "0"}, {"Categories", "<textlist><text>A</text><text>B</text></textlist>"},
-         {"Children", "<textlist><text/><text>B</text></textlist>"},
-         {"Zip", "<numberlist><number>12345</number><number>1</number></numberlist>"},
-         {"Anniversary", "<datetime>19700315</datetime>"}},
-        {{"FirstName", "Long"}, {"LastName", "Value"}, {"Comment", e40000}, {"JobTitle", std::string(255, 'j')},
-         {"Department", std::string(32766, 'x') + "😀"}},
-    };
+// An item holding a text, or the DXL of its values when `value` starts with "<".
+std::string Item(const std::string& name, const std::string& value) {
+    return "<item name='" + name + "'>" + (value[0] == '<' ? value : "<text>" + value + "</text>") + "</item>";
 }
 
 class FormatsTest : public ::testing::TestWithParam<ExportFormat> {
@@ -75,9 +41,8 @@ protected:
     std::string Ext() const { return std::string(FormatExtension(GetParam())); }
     // True when `bytes` start as a complete file of the format does.
     bool IsComplete(const std::string& bytes) const {
-        const std::string magic = GetParam() == ExportFormat::Xls ? std::string("\x09\x00\x04\x00", 4)
-                                  : GetParam() == ExportFormat::Xlsx ? "PK\x03\x04" : "\xEF\xBB\xBF" "First Name,";
-        return bytes.starts_with(magic);
+        const std::string starts[] = {std::string("\x09\x00\x04\x00", 4), "PK\x03\x04", "\xEF\xBB\xBF" "First Name,"};
+        return bytes.starts_with(starts[int(GetParam())]);
     }
 
     // Exports the book at `database` in the test's format and has read_formats.py read
@@ -102,12 +67,9 @@ protected:
         ASSERT_EQ(result.outcome, ExportOutcome::Completed) << result.message;
         EXPECT_EQ(result.message, expectedMessage);
         const std::string file = OutputPathFor(database, GetParam());
-        EXPECT_EQ(window.state.ExportFilePath, file);
         const ChildRun run = RunProgram({"/usr/bin/python3", TALLOWBY_READ_FORMATS_PY, std::string(FormatName(GetParam())),
-                                         file, dir / "expected.txt", dir.path(), book->Title()},
-                                        dir.path());
-        EXPECT_EQ(run.status, 0) << run.out << run.err;
-        EXPECT_NE(run.out.find(" rows agree\n"), std::string::npos) << run.out;
+                                         file, dir / "expected.txt", dir.path(), book->Title()}, dir.path());
+        EXPECT_EQ(run.status, 0) << run.out << run.err;  // it prints "N rows agree" when all do
     }
     std::string Paragraphs(const std::string& xls, const std::string& xlsx) const {
         return GetParam() == ExportFormat::Xls ? xls : GetParam() == ExportFormat::Xlsx ? xlsx : "";
@@ -127,18 +89,30 @@ TEST_P(FormatsTest, TheSampleBookReadsBackCellForCell) {
                                  "as \"?\". An .xlsx workbook keeps them.", ""));
 }
 
+// Names in Greek, Cyrillic, Japanese and with emoji, values that look like formulas,
+// numbers, dates and booleans, separators, quotes, line breaks, long values; Suffix
+// and Title that only look like "0", items of many values or of other types.
 TEST_P(FormatsTest, ABookInManyScriptsReadsBackWholeInEveryReader) {
-    std::string documents;
-    int n = 0;
-    for (auto person : ManyScripts()) {
-        std::string more;
-        for (const auto& [item, value] : person)
-            if (item != "FirstName" && item != "LastName")
-                more += "<item name='" + item + "'>" +
-                        (value[0] == '<' ? value : "<text>" + Escaped(value) + "</text>") + "</item>";
-        documents += Person(++n, Escaped(person["FirstName"]), Escaped(person["LastName"]), more);
-    }
-    WriteFile(database, DxlBook(documents));
+    std::string e40000;
+    for (int i = 0; i < 40000; ++i) e40000 += "\xC3\xA9";
+    WriteFile(database, DxlBook(
+        Person(1, "Αλέξανδρος", "Παπαδόπουλος", Item("City", "Αθήνα")) +
+        Person(2, "Фёдор", "Достоевский", Item("CompanyName", "Рога и копыта")) +
+        Person(3, "太郎", "山田", Item("CompanyName", "東京商事株式会社")) +
+        Person(4, "Zoë 😀👍🏽", "Smith, \"Jr\" &amp; Co", Item("Location", "a|b|c")) +
+        Person(5, "Values", "Zed", Item("CompanyName", "=1+1") + Item("JobTitle", "=") +
+               Item("OfficePhoneNumber", "+49 30 1234") + Item("OfficeZip", "007") + Item("Birthday", "2024-01-31") +
+               Item("Department", "TRUE") + Item("Manager", "-5") + Item("Assistant", "@home") +
+               Item("Suffix", "00") + Item("Title", " 0") + Item("Comment", "line one\nline two&#13;\nline three") +
+               Item("StreetAddress", std::string(300, 's') + "\xC3\xA9") + Item("Spouse", "_x0041_ stays") +
+               Item("Children", "  spaced  ")) +
+        Person(6, "0", "Lists", Item("Suffix", "0 ") + Item("Title", "<number>0</number>") + Item("Comment", "0") +
+               Item("Categories", "<textlist><text>A</text><text>B</text></textlist>") +
+               Item("Children", "<textlist><text/><text>B</text></textlist>") +
+               Item("Zip", "<numberlist><number>12345</number><number>1</number></numberlist>") +
+               Item("Anniversary", "<datetime>19700315</datetime>")) +
+        Person(7, "Long", "Value", Item("Comment", e40000) + Item("JobTitle", std::string(255, 'j')) +
+               Item("Department", std::string(32766, 'x') + "😀"))));
     // 255 characters are kept whole; beyond, a value is cut between characters (for a
     // workbook, between UTF-16 units that are not one character's pair).
     ExportAndReadBack("7 Contacts Saved Successfully" +
@@ -148,11 +122,14 @@ TEST_P(FormatsTest, ABookInManyScriptsReadsBackWholeInEveryReader) {
                                  "\r\n\r\n2 values were longer than 32,767 characters and were shortened."));
 }
 
+// The temporary name beside the file is cut to fit the longest file name (a name of
+// 251 bytes here); the file keeps its own.
 TEST_P(FormatsTest, ALinkKeepsBeingALinkAndTheFileItNamesIsReplaced) {
+    const std::string longName = std::string(251 - Ext().size(), 'n');
     const struct { const char* name; std::vector<std::pair<std::string, std::string>> links; std::string file; } cases[] = {
         {"to a file", {{"out/link", "../elsewhere/kept"}}, "elsewhere/kept"},
         {"through a link", {{"out/link", "second"}, {"out/second", "../elsewhere/kept"}}, "elsewhere/kept"},
-        {"to nothing yet", {{"out/link", "../elsewhere/new"}}, "elsewhere/new"},
+        {"to nothing yet", {{"out/link", "../elsewhere/" + longName}}, "elsewhere/" + longName},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -187,40 +164,6 @@ TEST_P(FormatsTest, APipeGetsNothingUntilTheBookHasBeenRead) {
     EXPECT_TRUE(IsComplete(drain()));
     ::close(reader);
     EXPECT_EQ(fs::status(pipe).type(), fs::file_type::fifo);
-}
-
-// The temporary name is cut to fit the longest file name; the target keeps its own.
-TEST_P(FormatsTest, ATargetNameOf251BytesIsWritten) {
-    const std::string name = dir / "out/" + std::string(251 - Ext().size(), 'n') + Ext();
-    ASSERT_EQ(Export(name).outcome, ExportOutcome::Completed) << window.messages.texts.back();
-    EXPECT_TRUE(IsComplete(ReadFile(name)));
-}
-
-// A folder that refuses the file: the message names it and the reason; nothing is
-// left, and an earlier file of that name is as it was.
-TEST_P(FormatsTest, AFullDiskOrAReadOnlyFolderLeavesEverythingAsItWas) {
-    for (const bool full : {false, true}) {
-        const std::string folder = dir / (full ? "full" : "read-only"), book = folder + "/names.dxl";
-        const std::string target = OutputPathFor(book, GetParam());
-        fs::create_directories(folder);
-        if (const std::string why = full ? dir.MountSmallDisk(folder, "2m") : ""; !why.empty()) GTEST_SKIP() << why;
-        WriteFile(book, DxlBook(Persons(300, "<item name='Comment'><text>" + std::string(300, 'c') + "</text></item>")));
-        WriteFile(target, "an earlier file\n");
-        struct statvfs disk {};
-        if (full) {  // 16 KiB left: less than any format needs for this book
-            ASSERT_EQ(::statvfs(folder.c_str(), &disk), 0);
-            WriteFile(folder + "/filler", std::string(disk.f_bavail * disk.f_frsize - 16 * 1024, 'f'));
-        }
-        if (const std::string why = full ? "" : dir.MountReadOnly(folder); !why.empty()) GTEST_SKIP() << why;
-        const Snapshot before = TakeSnapshot(folder);
-        const ExportResult result = window.Export(book, {}, GetParam());
-        EXPECT_EQ(result.outcome, ExportOutcome::FileError);
-        EXPECT_EQ(result.message, "The " + std::string(FormatNoun(GetParam())) + " could not be saved:\r\n" + target +
-                                      "\r\n\r\nReason: the disk is " + (full ? "full" : "read-only") + ".\r\n\r\n"
-                                      "Nothing was written; an earlier file of that name is unchanged. Check the "
-                                      "folder and the free disk space, then try again.");
-        EXPECT_EQ(TakeSnapshot(folder), before);
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, FormatsTest, ::testing::ValuesIn(kExportFormats),

@@ -12,22 +12,20 @@ def kept(fmt, value):
         return value[:255].encode("cp1252", "replace").decode("cp1252")
     if fmt == "xlsx":  # a line break is LF; 32,767 UTF-16 units, no pair split
         units = value.replace("\r\n", "\n").replace("\r", "\n").encode("utf-16-le")[:2 * 32767]
-        if len(units) >= 2 and 0xD800 <= int.from_bytes(units[-2:], "little") <= 0xDBFF:
-            units = units[:-2]
-        return units.decode("utf-16-le")
+        return units[:-2 if 0xD800 <= int.from_bytes(units[-2:], "little") <= 0xDBFF else None].decode("utf-16-le")
     return value
 
 
-def ssconvert(path, scratch):
-    out = os.path.join(scratch, "ssconvert.csv")
-    env = dict(os.environ, HOME=scratch, TMPDIR=scratch, XDG_CONFIG_HOME=scratch, XDG_CACHE_HOME=scratch)
-    subprocess.run(["ssconvert", "--export-type=Gnumeric_stf:stf_csv", path, out], check=True,
-                   capture_output=True, env=env)
+def ssconvert(path, scratch, title, problems):
+    out, home = os.path.join(scratch, "ssconvert.csv"), {k: scratch for k in ("HOME", "TMPDIR", "XDG_CONFIG_HOME",
+                                                                               "XDG_CACHE_HOME")}
+    subprocess.run(["ssconvert", "--export-type=Gnumeric_stf:stf_csv", path, out], check=True, capture_output=True,
+                   env=dict(os.environ, **home))
     with open(out, encoding="utf-8", newline="") as f:
         return list(csv.reader(f))
 
 
-def read_xls(path, title, problems):
+def xlrd(path, scratch, title, problems):
     import xlrd
     sheet = xlrd.open_workbook(path, formatting_info=True).sheet_by_index(0)
     fonts, styles = sheet.book.font_list, sheet.book.xf_list
@@ -36,7 +34,7 @@ def read_xls(path, title, problems):
     return [[str(c.value) for c in sheet.row(r)] for r in range(sheet.nrows)]
 
 
-def read_xlsx(path, title, problems):
+def openpyxl(path, scratch, title, problems):
     import openpyxl
     book = openpyxl.load_workbook(path)
     sheet = book["Contacts"]
@@ -52,7 +50,7 @@ def read_xlsx(path, title, problems):
     return [["" if c.value is None else c.value for c in row] for row in rows]
 
 
-def read_csv(path, title, problems):
+def csv_module(path, scratch, title, problems):
     with open(path, "rb") as f:
         raw = f.read()
     if not raw.startswith(b"\xef\xbb\xbf") or not raw.endswith(b"\r\n"):
@@ -65,17 +63,15 @@ def main(fmt, path, expected_file, scratch, title):
     with open(expected_file, encoding="utf-8", newline="") as f:
         expected = [[kept(fmt, cell) for cell in row.split("\x1f")] for row in f.read().split("\x1e")]
     problems = []
-    reader = {"xls": read_xls, "xlsx": read_xlsx, "csv": read_csv}[fmt]
-    for name, rows in ((reader.__name__, reader(path, title, problems)), ("ssconvert", ssconvert(path, scratch))):
-        rows = [row + [""] * (39 - len(row)) for row in rows]  # trailing empty cells may be left out
+    for reader in ({"xls": xlrd, "xlsx": openpyxl, "csv": csv_module}[fmt], ssconvert):
+        rows = [r + [""] * (39 - len(r)) for r in reader(path, scratch, title, problems)]  # trailing cells may be missing
         if len(rows) != len(expected):
-            problems.append("%s: %d rows, expected %d" % (name, len(rows), len(expected)))
-        problems += ["%s: row %d column %d is %r, expected %r" % (name, r, c, got[c][:80], want[c][:80])
+            problems.append("%s: %d rows, expected %d" % (reader.__name__, len(rows), len(expected)))
+        problems += ["%s: row %d column %d is %r, expected %r" % (reader.__name__, r, c, got[c][:80], want[c][:80])
                      for r, (got, want) in enumerate(zip(rows, expected)) for c in range(39) if got[c] != want[c]
-                     and not (name == "ssconvert" and fmt == "csv" and LOOKS_LIKE_A_VALUE.match(want[c]))]
+                     and not (reader == ssconvert and fmt == "csv" and LOOKS_LIKE_A_VALUE.match(want[c]))]
     print("\n".join(problems) or "%d rows agree" % len(expected))
     return 1 if problems else 0
 
 
-if __name__ == "__main__":
-    sys.exit(main(*sys.argv[1:]))
+sys.exit(main(*sys.argv[1:]))

@@ -67,6 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ExcelFile sheet;
     bool created = false, open = false, burstDone = false;
     const auto small = [&](int32_t lowest) { return in.ConsumeIntegralInRange<int32_t>(lowest, 300); };
+    const auto byte = [&] { return in.ConsumeIntegral<uint8_t>(); };
     for (int calls = 0; in.remaining_bytes() > 0 && calls < 200; ++calls) {
         int status = 0;
         switch (in.ConsumeIntegralInRange<int>(0, 16)) {
@@ -84,10 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         }
         case 4: status = sheet.SetMargin(in.ConsumeIntegral<int32_t>(), in.ConsumeFloatingPoint<double>()); break;
-        case 5:
-            status = sheet.SetColumnWidth(in.ConsumeIntegral<uint8_t>(), in.ConsumeIntegral<uint8_t>(),
-                                          in.ConsumeIntegral<int16_t>());
-            break;
+        case 5: status = sheet.SetColumnWidth(byte(), byte(), in.ConsumeIntegral<int16_t>()); break;
         case 6: status = sheet.SetFont(Text(in), in.ConsumeIntegral<int16_t>(), in.ConsumeIntegral<int32_t>()); break;
         case 7: status = sheet.SetHeader(Text(in)); break;
         case 8: status = sheet.SetFooter(Text(in)); break;
