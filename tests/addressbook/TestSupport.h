@@ -1,50 +1,17 @@
 // Helpers of the address-book tests (and of the export tests that run against fake
-// Notes objects): a temporary folder per test, DXL books built from fragments, fakes
-// of the Notes objects and of the controls a run drives.
+// Notes objects), beside those shared with the export tests: DXL books built from
+// fragments, fakes of the Notes objects and of the controls a run drives.
 #pragma once
 
 #include "addressbook/Notes.h"
 #include "addressbook/Scan.h"
+#include "tests/export/ExportTestSupport.h"  // TempDir, ReadFile, WriteFile
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <new>
 #include <set>
-#include <stdexcept>
-#include <string>
-#include <vector>
 
 namespace tallowby::test {
-
-// A fresh folder under TMPDIR (or /tmp), removed with everything in it at the end.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tallowby-ab-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
-    TempDir(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
-inline void WriteFile(const std::string& path, const std::string& content) {
-    if (!(std::ofstream(path, std::ios::binary) << content)) throw std::runtime_error("cannot write " + path);
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 inline std::set<std::string> FileNames(const std::filesystem::path& folder) {
     std::set<std::string> names;
