@@ -22,9 +22,8 @@ if [ "$quick" -eq 0 ]; then
     cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALLOWBY_SANITIZE=ON \
         -DTALLOWBY_BUILD_BENCH=OFF > /dev/null
     cmake --build build-asan -j "$jobs"
-    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
-    LSAN_OPTIONS=suppressions=$(pwd)/tests/lsan.supp:print_suppressions=0 \
-    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 QT_QPA_PLATFORM=offscreen \
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    LSAN_OPTIONS=suppressions=$(pwd)/tests/lsan.supp:print_suppressions=0 QT_QPA_PLATFORM=offscreen \
         ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
     stage "valgrind: tallowby-cli scan and export of the sample book"

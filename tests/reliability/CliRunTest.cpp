@@ -32,7 +32,11 @@ ChildRun RunWithOutput(int out, const std::vector<std::string>& args, const std:
     }, capture);
 }
 
-TEST(ScanCommand, ListsTheTreeThenTheMessage) {
+// The scan's listing: the root, each category and under it its contacts (display text,
+// a tab, the key), then the message. Output that does not arrive is a failure with a
+// message, never a success: a pipe whose reader has gone, and a full device (a
+// /dev/full node of the test's own); for the scan, the export and the help.
+TEST(CliOutput, TheListingWholeOrLostOutputAnError) {
     TempDir box;
     WriteFile(box / "book.dxl", SmallBook());
     const auto key = [](int n) {  // the UNID and the note ID that Person gives
@@ -40,18 +44,13 @@ TEST(ScanCommand, ListsTheTreeThenTheMessage) {
     };
     const std::map<char, std::string> contacts = {
         {'A', "Ann Able\t" + key(1)}, {'B', "Bob Baker\t" + key(2)}, {'E', "\xC3\x89mile Zola\t" + key(3)}};
-    std::string expected = "0\nNotes Address Book\n";  // each category, and under it its contacts
+    std::string expected = "0\nNotes Address Book\n";
     for (char c = 'A'; c <= 'Z'; ++c)
         expected += "  "s + c + "\n" + (contacts.count(c) ? "    " + contacts.at(c) + "\n" : "");
-    const ChildRun run = RunProgram({TALLOWBY_CLI, "scan", box / "book.dxl"}, box.path());
-    EXPECT_EQ(std::to_string(run.status) + run.err + "\n" + run.out, expected + "  Other\n" + kScanCompleted + "\n");
-}
+    const ChildRun listed = RunProgram({TALLOWBY_CLI, "scan", box / "book.dxl"}, box.path());
+    EXPECT_EQ(std::to_string(listed.status) + listed.err + "\n" + listed.out,
+              expected + "  Other\n" + kScanCompleted + "\n");
 
-// Output that does not arrive is a failure with a message, never a success: a pipe
-// whose reader has gone, and a full device (a /dev/full node of the test's own).
-TEST(CliOutput, LostOutputIsAnError) {
-    TempDir box;
-    WriteFile(box / "book.dxl", SmallBook());
     int pipeEnds[2];
     ASSERT_EQ(::pipe(pipeEnds), 0);
     ::close(pipeEnds[0]);  // no reader
