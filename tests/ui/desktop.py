@@ -1,24 +1,25 @@
-"""The real program on a desktop, as a person and a screen reader meet it.
-
-Finds the program's windows and controls through the accessibility bus (AT-SPI, what
-Orca reads) and acts on them with the X server's own mouse and keyboard (xdotool), so
-that a click lands on whatever lies on top at that place of the screen. Runs inside
-the session that run_desktop_test.sh sets up.
-"""
+"""The real program on a desktop: its windows and controls found through the
+accessibility bus (AT-SPI, what Orca reads), acted on with the X server's mouse and
+keyboard (xdotool), so that a click lands on whatever lies on top there. The program
+answers in its own time: checks wait until what they read holds, and keys go only to
+a window that has the keyboard focus."""
 import os
+import shutil
 import subprocess
+import sys
 import time
 
 import pyatspi
+
+PATIENCE = 60.0  # seconds a condition may take before the test gives up on it
 
 
 class Failure(Exception):
     pass
 
 
-def wait_for(what, probe, timeout=20.0):
-    """Polls probe() until it gives something true; fails naming `what`."""
-    deadline = time.monotonic() + timeout
+def wait_for(what, probe):
+    deadline = time.monotonic() + PATIENCE
     while True:
         try:
             found = probe()
@@ -31,117 +32,95 @@ def wait_for(what, probe, timeout=20.0):
         time.sleep(0.1)
 
 
-def showing(node):
-    return node.getState().contains(pyatspi.STATE_SHOWING)
+def check(what, get, wanted):
+    """Waits until get() gives `wanted`; fails with what it gave last."""
+    got = [None]
+    try:
+        wait_for(what, lambda: got.append(get()) or got[-1] == wanted)
+    except Failure:
+        raise Failure("%s: got %r, wanted %r" % (what, got[-1], wanted)) from None
+
+
+def has(node, state):
+    return node.getState().contains(state)
+
+
+def children(node):
+    return [child for child in (node.getChildAtIndex(i) for i in range(node.childCount)) if child]
 
 
 def descendants(node, into_tables=False):
-    """Every object under node, depth first; a tree's rows only when asked."""
-    for i in range(node.childCount):
-        child = node.getChildAtIndex(i)
-        if child is None:
-            continue
+    # A tree's rows only when asked.
+    for child in children(node):
         yield child
         if into_tables or child.getRoleName() not in ("tree", "tree table", "table"):
             yield from descendants(child, into_tables)
 
 
-class Program:
-    """The program started with `args` in folder `cwd`, and what AT-SPI shows of it."""
+def find(root, role, name, into_tables=False):
+    return wait_for("%s %r" % (role, name), lambda: next(
+        (node for node in descendants(root, into_tables)
+         if node.getRoleName() == role and node.name == name and has(node, pyatspi.STATE_SHOWING)), None))
 
+
+def focus(window):
+    wait_for("%r to have the focus" % window.name, lambda: has(window, pyatspi.STATE_ACTIVE))
+    return window
+
+
+class Program:
     def __init__(self, command, cwd):
         # The accessibility bus runs before the program starts, so that it registers.
         subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
-                        "/org/a11y/bus", "org.a11y.Bus.GetAddress"],
-                       check=True, stdout=subprocess.DEVNULL)
+                        "/org/a11y/bus", "org.a11y.Bus.GetAddress"], check=True, stdout=subprocess.DEVNULL)
         self.process = subprocess.Popen(command, cwd=cwd)
-        self.app = wait_for("the program on the accessibility bus", self._find_app)
+        self.app = wait_for("the program on the accessibility bus", lambda: next(
+            (app for app in children(pyatspi.Registry.getDesktop(0))
+             if app.get_process_id() == self.process.pid), None))
 
-    def _find_app(self):
-        desktop = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
-            if app is not None and app.get_process_id() == self.process.pid:
-                return app
-        return None
+    def _shown(self, name):
+        return next((w for w in children(self.app) if w.name == name and has(w, pyatspi.STATE_SHOWING)), None)
 
-    def window(self, name, timeout=20.0):
-        """The shown top-level window (frame, dialog, alert) of that title."""
-        def probe():
-            for i in range(self.app.childCount):
-                w = self.app.getChildAtIndex(i)
-                if w is not None and w.name == name and showing(w):
-                    return w
-            return None
-        return wait_for("the window " + repr(name), probe, timeout)
+    def window(self, name):
+        # Once the window manager has put it up and given it the focus.
+        return focus(wait_for("the window %r" % name, lambda: self._shown(name)))
 
-    def gone(self, name, timeout=20.0):
-        def probe():
-            for i in range(self.app.childCount):
-                w = self.app.getChildAtIndex(i)
-                if w is not None and w.name == name and showing(w):
-                    return False
-            return True
-        wait_for("the window " + repr(name) + " to close", probe, timeout)
-
-    def end(self, timeout=10.0):
-        """The program's exit status once it has ended by itself."""
-        try:
-            return self.process.wait(timeout)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            raise Failure("the program did not end")
-
-    def kill(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
+    def gone(self, name):
+        wait_for("the window %r to close" % name, lambda: self._shown(name) is None)
 
 
-def find(root, role, name, timeout=20.0, into_tables=False):
-    """The shown object under root with that role and name."""
-    def probe():
-        for node in descendants(root, into_tables):
-            if node.getRoleName() == role and node.name == name and showing(node):
-                return node
-        return None
-    return wait_for("%s %r" % (role, name), probe, timeout)
-
-
-def text_of(node):
-    text = node.queryText()
-    return text.getText(0, text.characterCount)
-
-
-def centre(node):
+def click(node):
     box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     if box.width <= 0 or box.height <= 0:
         raise Failure("%r has no place on the screen" % node.name)
-    return box.x + box.width // 2, box.y + box.height // 2
+    subprocess.run(["xdotool", "mousemove", "--sync", str(box.x + box.width // 2),
+                    str(box.y + box.height // 2), "click", "1"], check=True)
 
 
-def xdotool(*args):
-    subprocess.run(["xdotool", *args], check=True)
+def keys(window, *names, typed=None):
+    """Presses the named keys, or types the text, once the window has the focus."""
+    focus(window)
+    subprocess.run(["xdotool", "type", "--delay", "40", typed] if typed else
+                   ["xdotool", "key", "--delay", "60", *names], check=True)
 
 
-def click(node, times=1):
-    """Moves the X pointer to the middle of node and clicks the left button."""
-    x, y = centre(node)
-    xdotool("mousemove", "--sync", str(x), str(y))
-    xdotool("click", "--repeat", str(times), "--delay", "80", "1")
+def opened():
+    # What the program asked the stub xdg-open to open.
+    path = os.environ["TALLOWBY_OPENED"]
+    return open(path, encoding="utf-8").read().splitlines() if os.path.exists(path) else []
 
 
-def keys(*names):
-    xdotool("key", "--delay", "60", *names)
-
-
-def type_text(text):
-    xdotool("type", "--delay", "40", text)
-
-
-def opened(path):
-    """The lines the stub xdg-open recorded: what the program asked it to open."""
-    if not os.path.exists(path):
-        return []
-    with open(path, encoding="utf-8") as f:
-        return f.read().splitlines()
+def drive(run, done):
+    # DRIVER.py PROGRAM SAMPLE WORK: PROGRAM in WORK/book beside a copy of SAMPLE.
+    program_path, sample, work = sys.argv[1:4]
+    book_dir = os.path.join(work, "book")
+    shutil.copy(sample, os.path.join(book_dir, "names.dxl"))
+    program = Program([program_path], cwd=book_dir)
+    try:
+        run(program, book_dir)
+    except Failure as failure:
+        sys.exit("FAILED: %s" % failure)
+    finally:
+        if program.process.poll() is None:
+            program.process.kill()
+    print(done)
