@@ -26,14 +26,14 @@ ready() {
     for _ in $(seq 600); do "${@:3}" >/dev/null 2>&1 && return; sleep 0.1; done
     cat "$1"; echo "FAILED: $2 did not start"; exit 1
 }
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# -noreset: a reset as its last client (a probe below) leaves would take openbox down.
+Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 ready "$work/xvfb.log" Xvfb test -s "$work/display"  # the display's number, once it takes clients
 export DISPLAY=":$(head -n1 "$work/display")"
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
-# It manages windows once it has announced its desktops; before, a window would get
-# no frame and no focus.
+# It frames and focuses windows once it has announced its desktops.
 ready "$work/openbox.log" openbox xdotool get_num_desktops
 
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 PYTHONDONTWRITEBYTECODE=1
