@@ -19,7 +19,7 @@ bool MemoryContactTree::Add(const std::string& parentKey, const std::string& key
                             const std::string& text, int image) {
     // A node without a key could never be found again, so it is refused like a
     // duplicate.
-    if (key.empty() || index_.count(key) != 0) return false;
+    if (key.empty()) return false;
     std::size_t parent = 0;
     if (!parentKey.empty()) {
         const auto it = index_.find(parentKey);
@@ -27,13 +27,13 @@ bool MemoryContactTree::Add(const std::string& parentKey, const std::string& key
         parent = it->second;
     }
     const std::size_t position = nodes_.size();
+    if (!index_.try_emplace(key, position).second) return false;
     Node node;
     node.key = key;
     node.text = text;
     node.parentKey = parentKey;
     node.image = image;
     nodes_.push_back(std::move(node));
-    index_.emplace(key, position);
     if (parentKey.empty())
         roots_.push_back(position);
     else
@@ -41,14 +41,18 @@ bool MemoryContactTree::Add(const std::string& parentKey, const std::string& key
     return true;
 }
 
-const MemoryContactTree::Node* MemoryContactTree::Find(const std::string& key) const {
+std::size_t MemoryContactTree::IndexOf(const std::string& key) const {
+    if (!nodes_.empty() && nodes_.back().key == key) return nodes_.size() - 1;
     const auto it = index_.find(key);
-    return it == index_.end() ? nullptr : &nodes_[it->second];
+    return it == index_.end() ? std::string::npos : it->second;
 }
 
-bool MemoryContactTree::Contains(const std::string& key) const {
-    return index_.count(key) != 0;
+const MemoryContactTree::Node* MemoryContactTree::Find(const std::string& key) const {
+    const std::size_t i = IndexOf(key);
+    return i == std::string::npos ? nullptr : &nodes_[i];
 }
+
+bool MemoryContactTree::Contains(const std::string& key) const { return IndexOf(key) != std::string::npos; }
 
 std::optional<std::string> MemoryContactTree::Tag(const std::string& key) const {
     const Node* node = Find(key);
@@ -57,23 +61,30 @@ std::optional<std::string> MemoryContactTree::Tag(const std::string& key) const 
 }
 
 bool MemoryContactTree::SetTag(const std::string& key, const std::string& tag) {
-    const auto it = index_.find(key);
-    if (it == index_.end()) return false;
-    nodes_[it->second].tag = tag;
+    const std::size_t i = IndexOf(key);
+    if (i == std::string::npos) return false;
+    nodes_[i].tag = tag;
+    return true;
+}
+
+bool MemoryContactTree::SetRecord(const std::string& key, const ContactFields& fields) {
+    const std::size_t i = IndexOf(key);
+    if (i == std::string::npos) return false;
+    nodes_[i].tag = RecordText(fields);
     return true;
 }
 
 bool MemoryContactTree::SetText(const std::string& key, const std::string& text) {
-    const auto it = index_.find(key);
-    if (it == index_.end()) return false;
-    nodes_[it->second].text = text;
+    const std::size_t i = IndexOf(key);
+    if (i == std::string::npos) return false;
+    nodes_[i].text = text;
     return true;
 }
 
 bool MemoryContactTree::Expand(const std::string& key) {
-    const auto it = index_.find(key);
-    if (it == index_.end()) return false;
-    nodes_[it->second].expanded = true;
+    const std::size_t i = IndexOf(key);
+    if (i == std::string::npos) return false;
+    nodes_[i].expanded = true;
     return true;
 }
 
@@ -97,6 +108,11 @@ void MemoryContactTree::RemoveContacts() {
         nodes_.back().tag = std::move(node.tag);
         nodes_.back().expanded = expanded;
     }
+}
+
+void MemoryContactTree::Reserve(std::size_t count) {
+    nodes_.reserve(nodes_.size() + count);
+    index_.reserve(nodes_.size() + count);
 }
 
 std::vector<std::pair<const MemoryContactTree::Node*, int>> MemoryContactTree::InTreeOrder() const {

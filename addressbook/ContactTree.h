@@ -42,6 +42,8 @@ public:
     virtual bool Expand(const std::string& key) = 0;
     // Removes every contact node; the root and the category nodes stay.
     virtual void RemoveContacts() = 0;
+    // A hint before a walk: about `count` contact nodes are coming.
+    virtual void Reserve(std::size_t /*count*/) {}
     // Show the tree as it is now (no event loop runs during a scan).
     virtual void Repaint() = 0;
 };
@@ -64,9 +66,11 @@ public:
     bool Contains(const std::string& key) const override;
     std::optional<std::string> Tag(const std::string& key) const override;
     bool SetTag(const std::string& key, const std::string& tag) override;
+    bool SetRecord(const std::string& key, const ContactFields& fields) override;
     bool SetText(const std::string& key, const std::string& text) override;
     bool Expand(const std::string& key) override;
     void RemoveContacts() override;
+    void Reserve(std::size_t count) override;
     void Repaint() override { ++repaints_; }
 
     const std::vector<Node>& nodes() const { return nodes_; }  // in insertion order
@@ -77,6 +81,9 @@ public:
     int repaints() const { return repaints_; }
 
 private:
+    // The node of that key, or npos; the node added last is asked for most often.
+    std::size_t IndexOf(const std::string& key) const;
+
     std::vector<Node> nodes_;
     std::vector<std::size_t> roots_;
     std::unordered_map<std::string, std::size_t> index_;

@@ -64,20 +64,26 @@ void DxlContent::SetMainHandlers() {
     SetCharacterHandlerForState();
 }
 
+void DxlContent::SetCharacterHandler(XML_CharacterDataHandler handler) {
+    if (handler == characterHandler_) return;
+    characterHandler_ = handler;
+    XML_SetCharacterDataHandler(parser_, handler);
+}
+
 void DxlContent::SetCharacterHandlerForState() {
     const State top = stack_.back();
     if (top == kTextValue)
-        XML_SetCharacterDataHandler(parser_, &TextCharacters);
+        SetCharacterHandler(&TextCharacters);
     else if (top == kNumberValue || top == kDateTimeValue)
-        XML_SetCharacterDataHandler(parser_, &ScalarCharacters);
+        SetCharacterHandler(&ScalarCharacters);
     else
-        XML_SetCharacterDataHandler(parser_, nullptr);
+        SetCharacterHandler(nullptr);
 }
 
 void DxlContent::SkipElement() {
     skipDepth_ = 0;
     XML_SetElementHandler(parser_, &SkipStart, &SkipEnd);
-    XML_SetCharacterDataHandler(parser_, nullptr);
+    SetCharacterHandler(nullptr);
 }
 
 void XMLCALL DxlContent::SkipStart(void* data, const XML_Char*, const XML_Char**) {
@@ -300,7 +306,7 @@ void DxlContent::StartRichText() {
     parDepth_ = 0;
     paragraphs_ = 0;
     XML_SetElementHandler(parser_, &RichStart, &RichEnd);
-    XML_SetCharacterDataHandler(parser_, &RichCharacters);
+    SetCharacterHandler(&RichCharacters);
 }
 
 void XMLCALL DxlContent::RichStart(void* data, const XML_Char* name, const XML_Char**) {

@@ -81,6 +81,7 @@ private:
 
     // Handler sets: the main state machine, stepping over an element, rich text.
     void SetMainHandlers();
+    void SetCharacterHandler(XML_CharacterDataHandler handler);  // when it changes
     void SetCharacterHandlerForState();
     void SkipElement();  // steps over the element just started and everything inside it
     void Push(State s);
@@ -119,6 +120,7 @@ private:
     std::function<void()> pace_;
     std::uint32_t untilPace_ = kPaceEvery;
 
+    XML_CharacterDataHandler characterHandler_ = nullptr;
     std::vector<State> stack_{kTop};
     std::size_t skipDepth_ = 0;
 

@@ -33,7 +33,6 @@ inline constexpr int kDxlFormItem = 43;
 int DxlKeptItemIndex(std::string_view itemName);
 // The usual spelling of the kept item with that index.
 std::string_view DxlKeptItemName(int index);
-int DxlKeptItemIndex(const char* itemName);  // the reader's path: hashed while measured
 
 enum class DxlValueKind : std::uint8_t { Empty = 0, Text = 1, Number = 2, DateTime = 3 };
 

@@ -149,18 +149,41 @@ std::string Strftime(const std::string& format, const std::tm& tm) {
     return std::string(buffer, n);
 }
 
+// Appends value as printf's "%0*d" would, with `width` as the least width.
+void AppendPadded(std::string& out, int value, int width) {
+    char digits[16];
+    const char* const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    const bool negative = value < 0;
+    if (negative) out += '-';
+    if (const auto length = static_cast<int>(end - digits); width > length)
+        out.append(static_cast<std::size_t>(width - length), '0');
+    const char* const first = digits + (negative ? 1 : 0);
+    out.append(first, static_cast<std::size_t>(end - first));
+}
+
 std::string DateTimeToText(const NotesDateTime& dt) {
     const bool hasDate = dt.year != 0 || dt.month != 0 || dt.day != 0;
     const bool showTime =
         dt.hasTime && (!hasDate || dt.hour != 0 || dt.minute != 0 || dt.second != 0);
     if (IsCLocale(std::setlocale(LC_TIME, nullptr))) {
-        char buffer[64] = "";
-        int n = 0;
-        if (hasDate) n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", dt.year, dt.month, dt.day);
-        if (showTime)
-            std::snprintf(buffer + n, sizeof buffer - static_cast<std::size_t>(n), "%s%02d:%02d:%02d",
-                          hasDate ? " " : "", dt.hour, dt.minute, dt.second);
-        return buffer;
+        // "%04d-%02d-%02d", then " %02d:%02d:%02d"
+        std::string text;
+        if (hasDate) {
+            AppendPadded(text, dt.year, 4);
+            text += '-';
+            AppendPadded(text, dt.month, 2);
+            text += '-';
+            AppendPadded(text, dt.day, 2);
+        }
+        if (showTime) {
+            if (hasDate) text += ' ';
+            AppendPadded(text, dt.hour, 2);
+            text += ':';
+            AppendPadded(text, dt.minute, 2);
+            text += ':';
+            AppendPadded(text, dt.second, 2);
+        }
+        return text;
     }
     std::tm tm{};
     tm.tm_hour = dt.hour;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <memory_resource>
 #include <new>
 #include <optional>
 #include <unordered_map>
@@ -31,20 +32,24 @@ ScanOutcome ShowNotInstalled(ScanWindow& window, NotesObjects& notes, BackupInBa
 // Gives each person document of one walk a key of its own: the first document with
 // a key keeps it, the n-th gets "#n" appended (skipping any key the walk has given
 // already). The view's order is fixed, so a rescan gives every document its key again.
+// The keys live in an arena that goes as a whole: a walk of many contacts neither
+// allocates nor frees them one by one.
 class WalkKeys {
 public:
+    explicit WalkKeys(std::size_t expected) : given_(&arena_) { given_.reserve(expected); }
     std::string Unique(std::string key) {
-        const auto [it, fresh] = given_.try_emplace(key, 1);
+        const auto [it, fresh] = given_.try_emplace(std::pmr::string(key, &arena_), 1);
         if (fresh) return key;
         std::uint32_t& count = it->second;  // references survive a rehash
         for (;;) {
             std::string candidate = key + "#" + std::to_string(++count);
-            if (given_.try_emplace(candidate, 1).second) return candidate;
+            if (given_.try_emplace(std::pmr::string(candidate, &arena_), 1).second) return candidate;
         }
     }
 
 private:
-    std::unordered_map<std::string, std::uint32_t> given_;  // key -> times asked for
+    std::pmr::monotonic_buffer_resource arena_;
+    std::pmr::unordered_map<std::pmr::string, std::uint32_t> given_;  // key -> times asked for
 };
 
 // The book a path names: its canonical path where the file exists, so that two
@@ -105,7 +110,9 @@ ScanOutcome Scan(ScanWindow& window, ModuleState& state, const std::string& data
     if (count) state.ContactCount = *count;
 
     RepaintThrottle throttle;
-    WalkKeys keys;
+    const std::size_t expected = count && *count > 0 ? static_cast<std::size_t>(*count) : 0;
+    tree.Reserve(expected);
+    WalkKeys keys(expected);
     for (bool firstEntry = true;; firstEntry = false) {
         Checkpoint();
         // Build the contact and add its node. For the first entry every failing step is

@@ -31,6 +31,7 @@ public:
     bool SetText(const std::string& key, const std::string& text) override;
     bool Expand(const std::string& key) override;
     void RemoveContacts() override;
+    void Reserve(std::size_t count) override { nodes_.reserve(nodes_.size() + count); }
     // The window repaints by itself while a run works on another thread.
     void Repaint() override {}
 
