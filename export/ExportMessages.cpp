@@ -63,9 +63,11 @@ std::string CompletionMessage(const ExportResult& result, ExportFormat format) {
     return text;
 }
 
-std::string RefusalMessage(const std::string& target, ExportFormat format) {
-    return "The " + Noun(format) + " would be written over the address book itself:\r\n" + target +
-           "\r\n\r\nNothing was written. Give the address book a name that does not end in \"" +
+std::string RefusalMessage(const std::string& target, ExportFormat format, bool named) {
+    const std::string text =
+        "The " + Noun(format) + " would be written over the address book itself:\r\n" + target + "\r\n\r\n";
+    if (named) return text + "Nothing was written. Choose another " + FileNoun(format) + ".";
+    return text + "Nothing was written. Give the address book a name that does not end in \"" +
            std::string(FormatExtension(format)) + "\", or choose another " + FileNoun(format) + ".";
 }
 

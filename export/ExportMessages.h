@@ -16,8 +16,9 @@ struct ExportResult;
 // for the Excel 2.1 worksheet past 16,383 contacts, the readers that stop there.
 std::string CompletionMessage(const ExportResult& result, ExportFormat format);
 
-// The output would replace the address book.
-std::string RefusalMessage(const std::string& target, ExportFormat format);
+// The output would replace the address book. `named`: the caller chose the target
+// (tallowby-cli --output) rather than taking the book's name with the format's extension.
+std::string RefusalMessage(const std::string& target, ExportFormat format, bool named = false);
 
 // The file could not be written. `inPlace`: the target is a device or a pipe that the
 // run wrote to directly, so part of the export may have reached it.

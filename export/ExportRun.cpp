@@ -86,7 +86,7 @@ ExportResult ExportRun::Run() {
     }
 
     // The export never writes over the address book, nor tries a folder.
-    if (IsSameFile(target_, database_)) return Fail(ExportOutcome::Refused, RefusalMessage(target_, format_));
+    if (IsSameFile(target_, database_)) return Fail(ExportOutcome::Refused, RefusalMessage(target_, format_, !outputPath_.empty()));
     if (IsFolder(target_)) return FileFailure("it is a folder");
 
     // The book is opened and checked before the first byte goes to the target.

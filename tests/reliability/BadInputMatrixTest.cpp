@@ -239,6 +239,9 @@ const std::vector<Row>& Rows() {
 #endif
         }, "big.bak", "there is not enough memory to read it"),
         {"OutputNameIsTheBook", At("book.xls", SmallBook(), "book.xls", false), 3, "book.bak", ExportOutcome::Refused},
+        {"OutputIsTheBook", At("names.dxl", SmallBook(), "names.dxl", false, [](TempDir&, Input& in) {
+             in.output = in.target;
+         }), 3, "names.bak", ExportOutcome::Refused},
         {"SeventyThousandPersons", [](TempDir& box, Input& in) {
              At("big.dxl", DxlBook(Persons(70000)), "big.xls", false)(box, in);
          }, 70000, "big.bak", kCompleted, 65535, "65535 Contacts Saved Successfully\r\n\r\n4465 contacts were left out: "
@@ -337,9 +340,10 @@ void BadInputMatrix::CheckExport() {
                        : "Nothing was written; an earlier file of that name is unchanged. Check the folder and the "
                          "free disk space, then try again.");
     if (row.outcome == ExportOutcome::Refused)
-        message = "The worksheet would be written over the address book itself:\n" + in.target + "\n\n"
-                  "Nothing was written. Give the address book a name that does not end in \".xls\", or "
-                  "choose another worksheet file.";
+        message = "The worksheet would be written over the address book itself:\n" + in.target + "\n\n" +
+                  (in.output.empty() ? "Nothing was written. Give the address book a name that does not end in "
+                                       "\".xls\", or choose another worksheet file."
+                                     : "Nothing was written. Choose another worksheet file.");
     std::vector<std::string> args{"export", in.database};
     if (!in.output.empty()) args.insert(args.end(), {"--output", in.output});
     const ChildRun run = Cli(args);
