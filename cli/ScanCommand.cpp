@@ -37,7 +37,8 @@ int RunScan(const std::vector<std::string>& args) {
         database = args[1];
     } else if (args.size() == 1 && !(args[0].size() > 1 && args[0][0] == '-')) {
         database = args[0];
-    } else {
+    }
+    if (database.empty()) {  // no argument, more than one, an option, or ""
         std::fputs(kScanUsage, stderr);
         return 2;
     }

@@ -33,7 +33,7 @@ ChildRun RunWithOutput(int out, const std::vector<std::string>& args, const std:
 }
 
 // The scan's listing: the root, each category and under it its contacts (display text,
-// a tab, the key), then the message. Output that does not arrive is a failure with a
+// a tab, the key), then the message; an empty DATABASE is a usage error. Output that does not arrive is a failure with a
 // message, never a success: a pipe whose reader has gone, and a full device (a
 // /dev/full node of the test's own); for the scan, the export and the help.
 TEST(CliOutput, TheListingWholeOrLostOutputAnError) {
@@ -50,6 +50,8 @@ TEST(CliOutput, TheListingWholeOrLostOutputAnError) {
     const ChildRun listed = RunProgram({TALLOWBY_CLI, "scan", box / "book.dxl"}, box.path());
     EXPECT_EQ(std::to_string(listed.status) + listed.err + "\n" + listed.out,
               expected + "  Other\n" + kScanCompleted + "\n");
+    const ChildRun unnamed = RunProgram({TALLOWBY_CLI, "scan", ""}, box.path());
+    EXPECT_EQ(std::to_string(unnamed.status) + unnamed.out, "2") << "an empty DATABASE is a usage error";
 
     int pipeEnds[2];
     ASSERT_EQ(::pipe(pipeEnds), 0);
