@@ -11,7 +11,6 @@ namespace tallowby {
 
 namespace {
 
-constexpr const char* kExportAsDxl = "Export the address book from Notes as DXL and choose that file.";
 
 // Why a file of this type is not read; empty for a regular file.
 BookProblem ProblemWithType(mode_t mode) {

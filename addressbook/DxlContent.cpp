@@ -10,7 +10,6 @@ namespace tallowby {
 
 namespace {
 
-constexpr const char* kExportAsDxl = "Export the address book from Notes as DXL and choose that file.";
 constexpr std::string_view kDxlPrefix = "http://www.lotus.com/dxl\x01";
 
 // The local name of a DXL element, or nullptr for an element of another namespace.

@@ -23,7 +23,6 @@ namespace tallowby {
 
 namespace {
 
-constexpr const char* kExportAsDxl = "Export the address book from Notes as DXL and choose that file.";
 constexpr const char* kExportAgain =
     "Export the address book from Notes again: a DXL export declares no entities.";
 
@@ -157,9 +156,22 @@ private:
         std::string what = XML_ErrorString(code) ? XML_ErrorString(code) : "parse error";
         if (what.starts_with("not well-formed (") && what.ends_with(")"))
             what = what.substr(17, what.size() - 18);  // "not well-formed (invalid token)"
+        if (code == XML_ERROR_UNKNOWN_ENCODING)
+            what += ": UTF-8, UTF-16, ISO-8859-1 and US-ASCII can be read";
+        else if (code == XML_ERROR_INVALID_TOKEN && AtByteAboveAscii())
+            what = "a character that is not valid there: was the file saved in another encoding?";
         Fail({"it is not well-formed XML at line " + std::to_string(XML_GetCurrentLineNumber(parser_)) +
                   ", column " + std::to_string(XML_GetCurrentColumnNumber(parser_)) + " (" + what + ")",
               kExportAsDxl});
+    }
+
+    // The parser stopped at a byte outside ASCII: in a file that claims UTF-8, most
+    // likely text saved in another encoding (Windows-1252, Latin-1).
+    bool AtByteAboveAscii() const {
+        int offset = 0, size = 0;
+        const char* context = XML_GetInputContext(parser_, &offset, &size);
+        return context != nullptr && offset >= 0 && offset < size &&
+               static_cast<unsigned char>(context[offset]) >= 0x80;
     }
 
     std::shared_ptr<const DxlBook> Finish() {

@@ -21,6 +21,9 @@ struct BookProblem {
     bool empty() const { return reason.empty(); }
 };
 
+// The remedy for a file that is no DXL export, or not a readable one.
+inline constexpr const char* kExportAsDxl = "Export the address book from Notes as DXL and choose that file.";
+
 class NotesError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

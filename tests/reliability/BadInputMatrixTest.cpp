@@ -142,7 +142,12 @@ const std::vector<Row>& Rows() {
         // A lead byte without its continuation, then an encoded surrogate.
         Unreadable("InvalidUtf8", At("names.dxl", DxlBook(Person(1, "Ren\xC3\x28", "Able") + Person(2, "\xED\xA0\x80",
                                                                                                   "B")), "names.xls"),
-                   "names.bak", "it is not well-formed XML at line 6, column 32 (invalid token)"),
+                   "names.bak", "it is not well-formed XML at line 6, column 32 (a character that is not valid there: "
+                   "was the file saved in another encoding?)"),
+        Unreadable("UnknownEncoding", At("names.dxl", "<?xml version='1.0' encoding='Shift_JIS'?>" +
+                                                          SmallBook().substr(SmallBook().find('\n')), "names.xls"),
+                   "names.bak", "it is not well-formed XML at line 1, column 30 (unknown encoding: UTF-8, UTF-16, "
+                   "ISO-8859-1 and US-ASCII can be read)"),
         // The large books are made only when their row runs.
         {"TenMegabyteValue", [](TempDir& box, Input& in) {
              At("long.dxl", DxlBook(Persons(1, "<item name='Comment'><text>" + std::string(10 << 20, 'x') +
