@@ -76,6 +76,8 @@ public:
     // folder, a read-only file, a link or special file refused by the shared-folder
     // rule, the protected file, a socket, a name too long, the temporary folder
     // unusable (its path named, "$TMPDIR" too when it came from there) ...
+    // A refusal by a rule of this program (the shared-folder rule, a file that
+    // changed kind meanwhile) has Problem::error 0.
     static std::unique_ptr<Output> Open(const std::string& path, const OutputOptions& options, Problem& problem);
 
     ~Output();  // Discard, unless committed
@@ -88,6 +90,7 @@ public:
     const std::string& finalPath() const { return finalPath_; }
 
     // Not staged: the descriptor to write (the new file, the device, standard output).
+    // Staged, and after Commit or Discard: -1.
     int fd() const { return fd_; }
     // Writes all of `bytes`; false with `problem` when the system refused some.
     bool Write(std::string_view bytes, Problem& problem);
@@ -104,9 +107,10 @@ public:
     // Puts the complete file in place: fsync, its final permissions, one rename over
     // the target (for a device, a pipe or standard output: the staged file's bytes
     // copied there). `verify`, when given, first reads the complete file through the
-    // descriptor it is handed (at offset 0) and fails the commit with its problem.
-    // False with `problem`; the target is then as it was (for an output written in
-    // place, what reached it stays). After Commit the Output holds nothing.
+    // descriptor it is handed (at offset 0) and fails the commit with its problem;
+    // an output written in place without staging cannot be read back and is not
+    // verified. False with `problem`; the target is then as it was (for an output
+    // written in place, what reached it stays). After Commit the Output holds nothing.
     bool Commit(Problem& problem, const std::function<bool(int fd, Problem&)>& verify = {});
     // Removes what was written under a temporary name; the target stays as it was.
     void Discard();
