@@ -12,9 +12,9 @@ namespace tallowby::files::test {
 namespace {
 
 // In a child: a named temporary (or a staged output with a writer's extra file),
-// then SIGTERM, raised on the main thread or another one. Reports the temporary
+// then `signal`, raised on the main thread or another one. Reports the temporary
 // names that stood just before.
-std::string InterruptedRun(const Folder& folder, bool staged, bool fromThread, bool ignored) {
+std::string InterruptedRun(const Folder& folder, int signal, bool staged, bool fromThread, bool ignored) {
     if (ignored) ::signal(SIGTERM, SIG_IGN);
     InstallSignalCleanup();
     InstallSignalCleanup();  // a second call changes nothing
@@ -29,8 +29,8 @@ std::string InterruptedRun(const Folder& folder, bool staged, bool fromThread, b
         return problem.reason;
     }
     ReportNow(AnyTemporaryIn(folder.path()) ? "temporary " : "none ");
-    if (fromThread) std::thread([] { ::raise(SIGTERM); }).join();
-    else ::raise(SIGTERM);
+    if (fromThread) std::thread([signal] { ::raise(signal); }).join();
+    else ::raise(signal);
     struct sigaction term {}, interrupt {};
     ::sigaction(SIGTERM, nullptr, &term);
     ::sigaction(SIGINT, nullptr, &interrupt);
@@ -38,25 +38,26 @@ std::string InterruptedRun(const Folder& folder, bool staged, bool fromThread, b
     ::_exit(term.sa_handler == SIG_IGN && interrupt.sa_handler != SIG_DFL && stillThere ? 3 : 4);
 }
 
-TEST(Cleanup, SignalRemovesTemporaryNamesThenEndsTheRun) {
+TEST(Cleanup, SignalsRemoveTemporaryNamesThenEndTheRun) {
     struct Case {
         const char* what;
+        int signal;
         bool staged, fromThread;
     };
-    for (const Case c : {Case{"named file", false, false}, Case{"private folder", true, false},
-                         Case{"signal on another thread", false, true}}) {
+    for (const Case c : {Case{"named file", SIGTERM, false, false}, Case{"private folder", SIGHUP, true, false},
+                         Case{"signal on another thread", SIGINT, false, true}}) {
         SCOPED_TRACE(c.what);
         const Folder folder;
-        const Child child = InChild([&] { return InterruptedRun(folder, c.staged, c.fromThread, false); });
+        const Child child = InChild([&] { return InterruptedRun(folder, c.signal, c.staged, c.fromThread, false); });
         EXPECT_EQ(child.report, "temporary ");
-        EXPECT_EQ(child.status, 128 + SIGTERM);
+        EXPECT_EQ(child.status, 128 + c.signal);
         EXPECT_TRUE(Names(folder.path()).empty());
     }
 }
 
 TEST(Cleanup, IgnoredSignalStaysIgnored) {
     const Folder folder;
-    const Child child = InChild([&] { return InterruptedRun(folder, false, false, true); });
+    const Child child = InChild([&] { return InterruptedRun(folder, SIGTERM, false, false, true); });
     EXPECT_EQ(child.report, "temporary ");
     EXPECT_EQ(child.status, 3) << "SIGTERM ignored, SIGINT handled, the temporary name kept by the ignored signal";
 }
