@@ -1,18 +1,19 @@
 // The scan's backup copy of the address book, and the file copy beneath it.
 #pragma once
 
+#include "files/Output.h"
+
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 
 namespace tallowby {
 
-// Copies a file; true on success. Never fails by throwing; a run that is stopped
-// meanwhile (RunControl.h) throws RunStopped, and no copy is left. With failIfExists
-// false an existing destination is replaced, atomically: the copy goes to a temporary
-// file beside the destination and is renamed over it only when complete. Only a
-// regular file is copied, and the source is opened without ever waiting (a named
-// pipe is refused).
+// Copies a file; true on success. Never fails by throwing. With failIfExists an
+// existing destination is never replaced; without, it is replaced in one rename once
+// the copy is complete. Only a regular file is copied, and the source is opened
+// without ever waiting (a named pipe is refused).
 bool CopyFileTo(const std::string& source, const std::string& destination, bool failIfExists);
 
 // The backup path: in the book's own folder, the book's file name with its last
@@ -21,39 +22,36 @@ bool CopyFileTo(const std::string& source, const std::string& destination, bool 
 // dot, ".names", has none). Empty when the path names no file ("", "mail/", "..").
 std::string BackupPathFor(const std::string& databasePath);
 
-// Makes the backup copy of the book, replacing an older one. The book itself is
-// never replaced: when the backup path leads to the book's own file (the same file
-// under another name, through a link or the same name), no copy is made. A backup
-// path that is a link to a regular file gets the copy at the link's target, and the
-// link stays. Returns "" when the copy was made, else why not, as a sentence's end
-// ("cannot write /d/names.bak: the disk is full").
-// When `stop` is given and becomes true, the copy ends soon without a backup.
-std::string MakeBackupCopy(const std::string& databasePath, const std::atomic<bool>* stop = nullptr);
-
-// MakeBackupCopy on a thread of its own, so that the copy (work for the kernel and the
-// disk) runs while the scan reads the book (work for the parser). Both only read the
-// book. Wait returns the outcome (and makes the copy itself when no thread could be
-// started); the destructor waits for the thread.
-class BackupInBackground {
+// The backup copy of one scan. The copy is made on a thread of its own while the scan
+// reads the book (copying is work for the kernel and the disk, reading for the
+// parser; both only read the book), into a new file that replaces an earlier
+// NAME.bak only when Commit is called: once the book was read to its end without a
+// failure. A backup name that is the book itself (the same file under another name)
+// is never written.
+class BackupCopy {
 public:
-    explicit BackupInBackground(std::string databasePath);
-    ~BackupInBackground();
-    BackupInBackground(const BackupInBackground&) = delete;
-    BackupInBackground& operator=(const BackupInBackground&) = delete;
-    // "" when the copy was made, else why not.
-    const std::string& Wait();
-    // The same, with the run's checkpoints while the copy goes on (RunControl.h), so
-    // that a stop need not wait for it.
-    const std::string& WaitOrStop();
-    // Asks the copy to end soon, without a backup (the run was stopped); a copy not
-    // begun is not made.
-    void Stop();
+    explicit BackupCopy(std::string bookPath);
+    ~BackupCopy();  // a copy not committed is removed; waits for the thread
+    BackupCopy(const BackupCopy&) = delete;
+    BackupCopy& operator=(const BackupCopy&) = delete;
+
+    const std::string& path() const { return backupPath_; }
+    // Waits until the copy has ended, with the run's checkpoints, so that a stop of the
+    // run need not wait for it.
+    void Wait();
+    // Puts the complete copy in place. "" when it was; else why no backup was made, as
+    // the end of a sentence ("cannot write /d/names.bak: the disk is full").
+    std::string Commit();
+    // Stops and removes the copy; an earlier backup stays as it was.
+    void Discard();
 
 private:
+    void Copy();
+
+    std::string bookPath_, backupPath_;
     std::atomic<bool> stop_ = false;
-    std::atomic<bool> finished_ = false;  // the thread's copy has ended
-    bool deferred_ = false;  // to be made by Wait, in the caller's thread
-    std::string databasePath_;
+    std::atomic<bool> finished_ = false;
+    std::unique_ptr<files::Output> output_;
     std::string problem_;
     std::thread thread_;
 };

@@ -37,7 +37,7 @@ BookProblem ProblemWithOpening(int error) {
     case ENOMEM:
         return MemoryProblem();
     default:
-        return {"the file cannot be read: " + FileErrorText(error), kExportAsDxl};
+        return {"the file cannot be read: " + files::ErrorText(error), kExportAsDxl};
     }
 }
 
@@ -82,42 +82,11 @@ BookProblem MemoryProblem() {
             "Close other programs and try again, or split the address book into smaller ones."};
 }
 
-std::string FileErrorText(int error) {
-    switch (error) {
-    case ENOSPC:
-        return "the disk is full";
-    case EDQUOT:
-        return "the disk quota is used up";
-    case EFBIG:
-        return "the file would be larger than the file size limit allows";
-    case EROFS:
-        return "the disk is read-only";
-    case EACCES:
-    case EPERM:
-        return "permission was denied";
-    case ENOENT:
-        return "the folder does not exist";
-    case ENOTDIR:
-        return "a part of the path is not a folder";
-    case EISDIR:
-        return "a folder of that name is in the way";
-    case ENAMETOOLONG:
-        return "the name is too long";
-    case EIO:
-        return "the disk reported an input/output error";
-    case ECANCELED:
-        return "the work was stopped";
-    case ENOMEM:
-        return "there is not enough memory";
-    case EMFILE:
-    case ENFILE:
-        return "too many files are open";
-    default: {
-        std::string text = std::strerror(error);
-        if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') text[0] = static_cast<char>(text[0] - 'A' + 'a');
-        return text;
-    }
-    }
+std::optional<BookStamp> StampOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return BookStamp{{info.st_dev, info.st_ino}, static_cast<std::int64_t>(info.st_size),
+                     static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
 } // namespace tallowby

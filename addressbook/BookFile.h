@@ -5,7 +5,10 @@
 #pragma once
 
 #include "addressbook/Notes.h"
+#include "files/Output.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tallowby {
@@ -20,8 +23,16 @@ BookProblem CheckBookFile(const std::string& path);
 // What to say when the memory ran out while reading or listing a book.
 BookProblem MemoryProblem();
 
-// A failed call's errno as the end of a sentence: "the disk is full",
-// "permission was denied", "the disk is read-only".
-std::string FileErrorText(int error);
+// A book's file as it was when read: another content shows in its size or time of
+// change, another file in its identity.
+struct BookStamp {
+    files::FileId id;
+    std::int64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    bool operator==(const BookStamp&) const = default;
+};
+
+// The stamp of the file a path names now (links followed); none when it cannot be had.
+std::optional<BookStamp> StampOf(const std::string& path);
 
 } // namespace tallowby

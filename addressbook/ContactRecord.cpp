@@ -11,20 +11,6 @@
 
 namespace tallowby {
 
-const std::array<std::string_view, kRecordFieldCount> kRecordItems = {
-    "FirstName",          "MiddleInitial",        "LastName",        "Suffix",
-    "Title",              "MailAddress",          "CompanyName",     "JobTitle",
-    "OfficeStreetAddress", "OfficeCity",          "OfficeZip",       "OfficeState",
-    "OfficeCountry",      "Location",             "WebSite",         "Department",
-    "Manager",            "Assistant",            "OfficePhoneNumber", "OfficeFAXPhoneNumber",
-    "CellPhoneNumber",    "PhoneNumber_6",        "MiscPhone1",      "MiscPhone2",
-    "MiscPhone3",         "StreetAddress",        "City",            "Zip",
-    "State",              "Country",              "Spouse",          "Children",
-    "PhoneNumber",        "HomeFAXPhoneNumber",   "PersPager",       "Birthday",
-    "Anniversary",        "Comment",              "ShortName",       "AltFullNameSort",
-    "MailDomain",         "Categories",
-};
-
 namespace {
 
 // Leading and trailing spaces only; tabs and line breaks are kept.
@@ -36,18 +22,6 @@ std::string_view TrimSpaces(std::string_view s) {
 }
 
 } // namespace
-
-std::string RecordText(const ContactFields& fields) {
-    std::size_t size = kRecordFieldCount - 1;
-    for (const auto& f : fields) size += f.size();
-    std::string text;
-    text.reserve(size);
-    for (std::size_t i = 0; i < kRecordFieldCount; ++i) {
-        if (i > 0) text += '|';
-        text += fields[i];
-    }
-    return text;
-}
 
 std::string ContactKey(const std::string& universalID, const std::string& noteID) {
     std::string key;
@@ -96,30 +70,29 @@ std::string CategoryKey(const std::string& firstName) {
     return kOtherKey;
 }
 
-ContactFields ReadContactFields(NotesDocument& document, int* unreadable) {
+std::string FieldText(NotesDocument& document, std::size_t field) {
     // The item names as the call takes them, made once.
     static const std::array<std::string, kRecordFieldCount> names = [] {
         std::array<std::string, kRecordFieldCount> made;
-        for (std::size_t i = 0; i < kRecordFieldCount; ++i) made[i] = std::string(kRecordItems[i]);
+        for (std::size_t i = 0; i < kRecordFieldCount; ++i) made[i] = std::string(kRecordFields[i].item);
         return made;
     }();
-    ContactFields fields;
-    for (std::size_t i = 0; i < kRecordFieldCount; ++i) {
-        try {
-            NotesValues values = document.GetItemValue(names[i]);
-            if (values.empty()) continue;
-            if (auto* text = std::get_if<std::string>(&values.front()))
-                fields[i] = std::move(*text);  // a text is its own text: no copy
-            else
-                fields[i] = ValueToText(values.front());
-        } catch (const std::bad_alloc&) {
-            throw;
-        } catch (const std::exception&) {
-            fields[i].clear();
-            if (unreadable) ++*unreadable;
-        }
+    try {
+        return ValueText(document.GetItemValue(names.at(field)), kRecordFields[field].rule);
+    } catch (const NotesError&) {
+        return {};  // an item that cannot be read leaves its field empty
     }
+}
+
+ContactFields ReadContactFields(NotesDocument& document) {
+    ContactFields fields;
+    for (std::size_t i = 0; i < kRecordFieldCount; ++i) fields[i] = FieldText(document, i);
     return fields;
+}
+
+std::string ContactListText(const std::string& displayText, const std::string& email) {
+    if (!displayText.empty()) return displayText;
+    return email.empty() ? std::string(kNoName) : email;
 }
 
 } // namespace tallowby

@@ -1,19 +1,21 @@
 // A Notes address book read from a DXL export (the Domino XML format that Notes
-// writes with File > Export): its title and the person documents of its $People
-// view, each with its identity and the items this program reads.
+// writes with File > Export): its title, the person documents of its $People view and
+// the group documents of its Groups view, each with its identity, its last change
+// and every item it carries, with all values.
 //
-// The file is streamed once through expat. Per person document only the note's
-// identity and the kept items (the 42 contact-record items plus Type and Form) are
-// stored, compactly, so memory follows the number of contacts, not the size of the
-// file: exports carry many more items, design notes and groups, all dropped while
-// reading. An item the book does not keep reads like an item the document lacks.
+// The file is streamed once through expat. Per document only its identity and its
+// items are stored, compactly, so memory follows the documents' text, not the size of
+// the file: design notes, other documents and binary data (attachments, pictures, raw
+// item data, Notes' own "$" items) are dropped while reading; binary items are
+// counted.
 //
 // A file that is not a well-formed DXL database cannot be read: the read throws
 // NotesError naming the file and the fault. No DTD or external entity is ever
 // loaded; a file that declares entities or uses an undefined one is refused.
 #pragma once
 
-#include "addressbook/DxlPersonPool.h"
+#include "addressbook/DxlDocumentPool.h"
+#include "addressbook/DxlItemNames.h"
 #include "addressbook/Notes.h"
 
 #include <cstddef>
@@ -32,47 +34,28 @@ public:
     static std::shared_ptr<const DxlBook> ReadFile(const std::string& path);
 
     // The same from bytes in memory; `name` stands for the file in messages.
-    static std::shared_ptr<const DxlBook> ReadBuffer(std::string_view bytes,
-                                                     const std::string& name);
+    static std::shared_ptr<const DxlBook> ReadBuffer(std::string_view bytes, const std::string& name);
 
     // The title attribute of the database element ("" when it has none).
     const std::string& Title() const { return title_; }
 
     // The $People view: person documents ordered by LastName, then FirstName,
-    // compared case-insensitively, ties in file order.
-    std::size_t PersonCount() const { return persons_.size(); }
+    // compared case-insensitively, ties in file order. The Groups view: group
+    // documents by ListName.
+    enum class View { People, Groups };
+    std::size_t Count(View view) const { return Pool(view).size(); }
+    DxlStoredDocument Document(View view, std::size_t index) const { return Pool(view).Decode(index); }
 
-    // One stored person document, decoded for item look-ups.
-    class Person {
-    public:
-        Person(const DxlBook& book, std::size_t viewIndex) : decoded_(book.persons_.Decode(viewIndex)) {}
-        std::string_view UniversalID() const { return decoded_.unid; }
-        std::string_view NoteID() const { return decoded_.noteid; }
-        // The item's values in order; one empty value when the document lacks the
-        // item, the book does not keep it, or its kind has no values to offer.
-        NotesValues ItemValues(std::string_view itemName) const {
-            // The contact record asks for the items in the kept order: the one after
-            // the last is tried first, spelled as usual, before the name is looked up.
-            const bool next = next_ < kDxlKeptItemCount && DxlKeptItemName(next_) == itemName;
-            const int kept = next ? next_ : DxlKeptItemIndex(itemName);
-            next_ = kept + 1;
-            return DxlPersonPool::Values(kept >= 0 ? decoded_.items[kept] : nullptr);
-        }
-
-    private:
-        DxlPersonPool::Decoded decoded_;
-        mutable int next_ = 0;
-    };
-
-    // Bytes held for the stored person documents (a memory figure for benchmarks).
-    std::size_t StoredBytes() const { return persons_.storedBytes(); }
+    const DxlItemNames& ItemNames() const { return names_; }
 
 private:
     friend class DxlReader;
     DxlBook() = default;
+    const DxlDocumentPool& Pool(View view) const { return view == View::People ? persons_ : groups_; }
 
     std::string title_;
-    DxlPersonPool persons_;  // in view order once read
+    DxlItemNames names_;
+    DxlDocumentPool persons_, groups_;  // in view order once read
 };
 
 } // namespace tallowby

@@ -35,12 +35,15 @@ std::string Printable(const XML_Char* name) {
 
 } // namespace
 
-DxlContent::DxlContent(XML_Parser parser, std::string& title, DxlPersonPool& persons)
-    : parser_(parser), title_(title), persons_(persons) {
+DxlContent::DxlContent(XML_Parser parser, std::string& title, DxlItemNames& names, DxlDocumentPool& persons,
+                       DxlDocumentPool& groups)
+    : parser_(parser), title_(title), names_(names), persons_(persons), groups_(groups),
+      typeItem_(names.Intern("Type")), formItem_(names.Intern("Form")), firstNameItem_(names.Intern("FirstName")),
+      lastNameItem_(names.Intern("LastName")), listNameItem_(names.Intern("ListName")) {
     XML_SetUserData(parser_, this);
     SetMainHandlers();
     document_.values.reserve(64);
-    document_.items.reserve(kDxlKeptItemCount);
+    document_.items.reserve(64);
     scalar_.reserve(kScalarLimit);
 }
 
@@ -73,7 +76,7 @@ void DxlContent::SetCharacterHandlerForState() {
     const State top = stack_.back();
     if (top == kTextValue)
         SetCharacterHandler(&TextCharacters);
-    else if (top == kNumberValue || top == kDateTimeValue)
+    else if (top == kNumberValue || top == kDateTimeValue || top == kModifiedValue)
         SetCharacterHandler(&ScalarCharacters);
     else
         SetCharacterHandler(nullptr);
@@ -166,31 +169,44 @@ void DxlContent::Start(const XML_Char* name, const XML_Char** atts) {
         break;
     case kDocument:
         if (Is(local, "item")) {
-            const XML_Char* itemName = Attribute(atts, "name");
-            const int kept = itemName ? DxlKeptItemIndex(itemName) : -1;
-            // The first item of a name counts, as with Notes' GetItemValue.
-            if (kept >= 0 && (seenItems_ & (std::uint64_t{1} << kept)) == 0) {
-                seenItems_ |= std::uint64_t{1} << kept;
-                document_.items.push_back(
-                    {static_cast<std::uint8_t>(kept), static_cast<std::uint32_t>(document_.values.size()), 0});
-                Push(kItem);
-                return;
-            }
-        } else if (Is(local, "noteinfo")) {
+            StartItem(atts);
+            return;
+        }
+        if (Is(local, "noteinfo")) {
             if (const XML_Char* unid = Attribute(atts, "unid")) document_.unid = unid;
             if (const XML_Char* noteid = Attribute(atts, "noteid")) document_.noteid = noteid;
+            Push(kNoteInfo);
+            return;
+        }
+        break;
+    case kNoteInfo:
+        if (Is(local, "modified")) {
+            Push(kModified);
+            return;
+        }
+        break;
+    case kModified:
+        if (Is(local, "datetime")) {
+            scalar_.clear();
+            Push(kModifiedValue);
+            return;
         }
         break;
     case kItem:  // most values are a single text: it is tried first
         if (StartScalar(local)) return;
         if (Is(local, "textlist") || Is(local, "numberlist") || Is(local, "datetimelist")) {
+            ItemHolds(Is(local, "textlist") ? ItemKind::Text
+                      : Is(local, "numberlist") ? ItemKind::Number : ItemKind::DateTime);
             Push(kList);
             return;
         }
         if (Is(local, "richtext")) {
+            ItemHolds(ItemKind::RichText);
             StartRichText();
             return;
         }
+        // Raw item data, an object, a picture...: binary, counted and not kept.
+        document_.items.back().binary = true;
         break;
     case kList:
         if (StartScalar(local)) return;
@@ -212,13 +228,47 @@ void DxlContent::Start(const XML_Char* name, const XML_Char** atts) {
         break;
     case kNumberValue:
     case kDateTimeValue:
+    case kModifiedValue:
     case kRichText:
         break;
     }
     SkipElement();
 }
 
+void DxlContent::StartItem(const XML_Char** atts) {
+    const XML_Char* name = Attribute(atts, "name");
+    if (name == nullptr || name[0] == '$') {
+        // Notes' own items ($UpdatedBy, $Revisions, $FILE...) hold its bookkeeping and
+        // attachments, not the contact's data.
+        ++document_.binaryItems;
+        SkipElement();
+        return;
+    }
+    const std::uint32_t id = names_.Intern(name);
+    if (id >= seenIn_.size()) seenIn_.resize(id + 1, 0);
+    if (seenIn_[id] == documentSerial_) {  // the first item of a name counts
+        SkipElement();
+        return;
+    }
+    seenIn_[id] = documentSerial_;
+    const auto flag = [&](const char* attribute) {
+        const XML_Char* value = Attribute(atts, attribute);
+        return value != nullptr && std::strcmp(value, "true") == 0;
+    };
+    const bool names = flag("names") || flag("readers") || flag("authors");
+    document_.items.push_back({id, names ? ItemKind::Names : ItemKind::Text, false,
+                               static_cast<std::uint32_t>(document_.values.size()), 0});
+    Push(kItem);
+}
+
+void DxlContent::ItemHolds(ItemKind kind) {
+    auto& item = document_.items.back();
+    if (item.kind != ItemKind::Names && item.firstValue == document_.values.size()) item.kind = kind;
+}
+
 bool DxlContent::StartScalar(const char* local) {
+    if (stack_.back() == kItem && (Is(local, "text") || Is(local, "number") || Is(local, "datetime")))
+        ItemHolds(Is(local, "text") ? ItemKind::Text : Is(local, "number") ? ItemKind::Number : ItemKind::DateTime);
     if (Is(local, "text")) {
         document_.values.push_back({DxlValueKind::Text, document_.text.size(), 0, 0});
         Push(kTextValue);
@@ -256,10 +306,23 @@ void DxlContent::End() {
                           valid ? PackDxlDateTime(dt) : 0});
         break;
     }
-    case kItem:
-        document_.items.back().valueCount =
-            static_cast<std::uint32_t>(values.size() - document_.items.back().firstValue);
+    case kModifiedValue: {
+        NotesDateTime dt;
+        if (ParseDxlDateTimeUtc(scalar_, dt)) document_.modified = dt;
         break;
+    }
+    case kItem: {
+        auto& item = document_.items.back();
+        item.valueCount = static_cast<std::uint32_t>(values.size() - item.firstValue);
+        if (item.binary) {
+            // Only binary data: the item is counted, and reads like one the document
+            // lacks. Values beside the binary data are dropped with it.
+            values.resize(item.firstValue);
+            item.valueCount = 0;
+            ++document_.binaryItems;
+        }
+        break;
+    }
     case kDocument:
         EndDocument();
         break;
@@ -271,22 +334,34 @@ void DxlContent::End() {
 
 void DxlContent::StartDocument(const XML_Char* form) {
     hasFormAttribute_ = form != nullptr;
-    formAttributeIsPerson_ = form != nullptr && std::strcmp(form, "Person") == 0;
+    formAttribute_ = form != nullptr ? form : "";
     document_.Clear();
-    seenItems_ = 0;
+    ++documentSerial_;
     Push(kDocument);
 }
 
-// Person documents: Type's first value is "Person"; with no Type item, the form
-// (the form attribute, or else the Form item) is "Person".
-bool DxlContent::IsPerson() const {
-    if (document_.Find(kDxlTypeItem) != nullptr) return document_.FirstText(kDxlTypeItem) == "Person";
-    if (hasFormAttribute_) return formAttributeIsPerson_;
-    return document_.FirstText(kDxlFormItem) == "Person";
+// A document is what its Type item's first value says ("Person", "Group"); with no
+// Type item, what its form says (the form attribute, or else the Form item).
+bool DxlContent::HasForm(const char* form) const {
+    if (document_.Find(typeItem_) != nullptr) return document_.FirstText(typeItem_) == form;
+    if (hasFormAttribute_) return formAttribute_ == form;
+    return document_.FirstText(formItem_) == form;
 }
 
 void DxlContent::EndDocument() {
-    if (IsPerson() && !persons_.Add(document_))
+    const bool person = HasForm("Person");
+    if (!person && !HasForm("Group")) return;
+    // The view's sort key: last name, a separator below every character, first name;
+    // for a group its name.
+    sortKey_.clear();
+    if (person) {
+        AppendFoldedForSort(sortKey_, document_.FirstText(lastNameItem_));
+        sortKey_ += '\0';
+        AppendFoldedForSort(sortKey_, document_.FirstText(firstNameItem_));
+    } else {
+        AppendFoldedForSort(sortKey_, document_.FirstText(listNameItem_));
+    }
+    if (!(person ? persons_ : groups_).Add(document_, sortKey_))
         Refuse({"one of its documents is larger than 4 GB",
                 "Remove the large attachments or values from the address book and export it again."});
 }

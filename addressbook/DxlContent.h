@@ -1,17 +1,19 @@
 // The element state machine of the DXL reader: which elements are open, and what of
 // them is kept. It runs as expat's handlers on one parser:
-//   database > document | note[class=document] > noteinfo | item > value
+//   database > document | note[class=document] > noteinfo > modified > datetime
+//                                               | item > value
 // where a value is text, number, datetime, one of the lists of these, or richtext.
-// Everything else (design notes, noteinfo's dates, unwanted items, binary data) is
-// stepped over by swapping in handlers that only count nesting depth, so expat does
-// almost all the work and few callbacks run. Character data is only delivered while
-// a wanted value is open.
+// Everything else (design notes, noteinfo's other dates, Notes' own "$" items, binary
+// data) is stepped over by swapping in handlers that only count nesting depth, so
+// expat does almost all the work and few callbacks run. Character data is only
+// delivered while a value is open.
 //
-// Per document the wanted items are gathered in buffers reused from one document to
-// the next; a person document then goes into the book's compact pool.
+// Per document the items are gathered in buffers reused from one document to the
+// next; a person or group document then goes into the book's compact pools.
 #pragma once
 
-#include "addressbook/DxlPersonPool.h"
+#include "addressbook/DxlDocumentPool.h"
+#include "addressbook/DxlItemNames.h"
 #include "addressbook/Notes.h"
 
 #include <expat.h>
@@ -31,8 +33,10 @@ inline constexpr char kDxlNameSeparator = '\x01';
 class DxlContent {
 public:
     // Sets its handlers on the parser, with itself as the parser's user data. The
-    // database's title goes to `title`, the person documents to `persons`.
-    DxlContent(XML_Parser parser, std::string& title, DxlPersonPool& persons);
+    // database's title goes to `title`, item names to `names`, the person documents
+    // to `persons` and the group documents to `groups`.
+    DxlContent(XML_Parser parser, std::string& title, DxlItemNames& names, DxlDocumentPool& persons,
+               DxlDocumentPool& groups);
     DxlContent(const DxlContent&) = delete;
     DxlContent& operator=(const DxlContent&) = delete;
 
@@ -69,6 +73,9 @@ private:
         kTop,       // before the root
         kDatabase,  // the root: <database>
         kDocument,  // <document> or <note class='document'>
+        kNoteInfo,  // <noteinfo>
+        kModified,  // <noteinfo><modified>
+        kModifiedValue,  // its <datetime>
         kItem,      // a kept <item>
         kList,      // <textlist>, <numberlist>, <datetimelist>
         kPair,      // <datetimepair>: only its first date-time counts
@@ -96,7 +103,10 @@ private:
     bool StartScalar(const char* local);
     void End();
     void StartDocument(const XML_Char* form);
-    bool IsPerson() const;
+    void StartItem(const XML_Char** atts);
+    // The item being read holds values of this kind (its first value decides).
+    void ItemHolds(ItemKind kind);
+    bool HasForm(const char* form) const;
     void EndDocument();
     void StartRichText();
     static void XMLCALL RichStart(void* data, const XML_Char* name, const XML_Char**);
@@ -113,7 +123,11 @@ private:
 
     XML_Parser parser_;
     std::string& title_;
-    DxlPersonPool& persons_;
+    DxlItemNames& names_;
+    DxlDocumentPool& persons_;
+    DxlDocumentPool& groups_;
+    // The numbers of the items that decide what a document is and where it sorts.
+    std::uint32_t typeItem_, formItem_, firstNameItem_, lastNameItem_, listNameItem_;
     bool stopped_ = false;
     bool outOfMemory_ = false;
     BookProblem refusal_;
@@ -126,11 +140,15 @@ private:
 
     // The document being read.
     bool hasFormAttribute_ = false;
-    bool formAttributeIsPerson_ = false;
+    std::string formAttribute_;
     DxlGatheredDocument document_;
     std::string scalar_;  // the number or date-time being read, at most kScalarLimit bytes
-    std::uint64_t seenItems_ = 0;
+    // Per item number, the serial of the last document that had an item of that name:
+    // only the first item of a name counts, as with Notes' GetItemValue.
+    std::vector<std::uint32_t> seenIn_;
+    std::uint32_t documentSerial_ = 0;
     int pairCount_ = 0;
+    std::string sortKey_;
 
     // Rich text: one entry per open element inside <richtext>: bit 0 text counts
     // directly inside it, bit 1 it is a paragraph.

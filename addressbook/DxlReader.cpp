@@ -49,14 +49,26 @@ int XMLCALL OnExternalEntityRef(XML_Parser parser, const XML_Char*, const XML_Ch
     return XML_STATUS_ERROR;
 }
 
-} // namespace
-
 // Says that the book cannot be read, and why.
 [[noreturn]] void CannotRead(const std::string& name, const BookProblem& problem) {
     throw NotesError("Cannot open \"" + name + "\" as a Notes address book: " + problem.reason + ". " +
                          problem.remedy,
                      problem);
 }
+
+// Expat reads UTF-8, UTF-16, ISO-8859-1 and US-ASCII; a UTF-32 file (by its byte
+// order mark, or "<" as four bytes) would only get "invalid token" at its first byte.
+void RefuseUtf32(const std::string& name, std::string_view head) {
+    static constexpr std::string_view kHeads[] = {std::string_view("\0\0\xFE\xFF", 4),
+                                                  std::string_view("\xFF\xFE\0\0", 4),
+                                                  std::string_view("\0\0\0<", 4), std::string_view("<\0\0\0", 4)};
+    for (const std::string_view utf32 : kHeads)
+        if (head.starts_with(utf32))
+            CannotRead(name, {"it is encoded in UTF-32, which cannot be read",
+                              "Save it as UTF-8 or UTF-16 (as Notes exports DXL) and choose that file."});
+}
+
+} // namespace
 
 class DxlReader {
 public:
@@ -65,7 +77,8 @@ public:
           parserOwner_(XML_ParserCreate_MM(nullptr, BookMapping::MemorySuite(), kSeparator)),
           parser_(parserOwner_.get()) {
         if (parser_ == nullptr) throw std::bad_alloc();
-        content_ = std::make_unique<DxlContent>(parser_, book_->title_, book_->persons_);
+        content_ = std::make_unique<DxlContent>(parser_, book_->title_, book_->names_, book_->persons_,
+                                                book_->groups_);
         XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
         XML_SetEntityDeclHandler(parser_, &OnEntityDecl);
         XML_SetSkippedEntityHandler(parser_, &OnSkippedEntity);
@@ -88,6 +101,7 @@ public:
             Fail({"the file became shorter, or could not be read, while it was being read",
                   "Make sure that nothing else writes to the file, then try again."});
         if (status != XML_STATUS_OK) FailFromParser();
+        Checkpoint();
         ReportReading(mapping.size(), mapping.size());
         return Finish();
     }
@@ -104,7 +118,7 @@ public:
             do {
                 n = ::read(fd, buffer, kChunk);
             } while (n < 0 && errno == EINTR);
-            if (n < 0) Fail({"the file cannot be read: " + FileErrorText(errno), kExportAsDxl});
+            if (n < 0) Fail({"the file cannot be read: " + files::ErrorText(errno), kExportAsDxl});
             if (n == 0 && first) Fail({"the file is empty", kExportAsDxl});
             if (XML_ParseBuffer(parser_, static_cast<int>(n), n == 0) != XML_STATUS_OK) FailFromParser();
             if (n == 0) break;
@@ -116,6 +130,7 @@ public:
 
     std::shared_ptr<const DxlBook> ReadBuffer(std::string_view bytes) {
         if (bytes.empty()) Fail({"the file is empty", kExportAsDxl});
+        RefuseUtf32(name_, bytes.substr(0, 4));
         while (!bytes.empty()) {
             const std::size_t n = std::min(bytes.size(), kChunk);
             if (XML_Parse(parser_, bytes.data(), static_cast<int>(n), XML_FALSE) != XML_STATUS_OK)
@@ -177,6 +192,7 @@ private:
     std::shared_ptr<const DxlBook> Finish() {
         if (content_->stopped()) FailFromParser();
         book_->persons_.SortIntoViewOrder();
+        book_->groups_.SortIntoViewOrder();
         return std::shared_ptr<const DxlBook>(std::move(book_));
     }
 
@@ -203,6 +219,9 @@ std::shared_ptr<const DxlBook> DxlBook::ReadFile(const std::string& path) {
     struct stat info {};
     const std::uint64_t size =
         ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+    char head[4];
+    const ssize_t got = ::pread(fd, head, sizeof head, 0);
+    if (got > 0) RefuseUtf32(path, std::string_view(head, static_cast<std::size_t>(got)));
     Checkpoint();
     {
         // The parser goes before the mapping that is its buffer.

@@ -3,62 +3,95 @@
 #include "addressbook/BookFile.h"
 
 #include <climits>
+#include <optional>
+#include <string_view>
 #include <new>
 
 namespace tallowby {
 
 namespace {
 
-bool IsPeopleView(const std::string& name) {
-    static constexpr char kPeople[] = "$people";
-    if (name.size() != sizeof kPeople - 1) return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        char c = name[i];
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char c = a[i], d = b[i];
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != kPeople[i]) return false;
+        if (d >= 'A' && d <= 'Z') d = static_cast<char>(d - 'A' + 'a');
+        if (c != d) return false;
     }
     return true;
 }
 
+// The view a name asks for: "$People", or the groups by the names Notes gives their
+// view ("Groups", "($Groups)", "($VIMGroups)").
+std::optional<DxlBook::View> ViewNamed(std::string_view name) {
+    if (EqualsIgnoringAsciiCase(name, "$People")) return DxlBook::View::People;
+    for (const std::string_view groups : {"Groups", "($Groups)", "$Groups", "($VIMGroups)"})
+        if (EqualsIgnoringAsciiCase(name, groups)) return DxlBook::View::Groups;
+    return std::nullopt;
+}
+
+// A document of the book, decoded when it is first asked for an item.
 class DxlDocument : public NotesDocument {
 public:
-    DxlDocument(std::shared_ptr<const DxlBook> book, std::size_t index)
-        : person_(*book, index), book_(std::move(book)) {}
+    DxlDocument(std::shared_ptr<const DxlBook> book, DxlBook::View view, std::size_t index)
+        : book_(std::move(book)), view_(view), index_(index) {}
 
-    std::string UniversalID() override { return std::string(person_.UniversalID()); }
-    std::string NoteID() override { return std::string(person_.NoteID()); }
+    std::string UniversalID() override { return std::string(Decoded().unid); }
+    std::string NoteID() override { return std::string(Decoded().noteid); }
     NotesValues GetItemValue(const std::string& itemName) override {
-        return person_.ItemValues(itemName);
+        const std::optional<std::uint32_t> name = book_->ItemNames().Find(itemName);
+        return DxlStoredDocument::Values(name ? Decoded().Find(*name) : nullptr);
     }
+    std::vector<NotesItem> Items() override {
+        const DxlStoredDocument& decoded = Decoded();
+        std::vector<NotesItem> items;
+        items.reserve(decoded.items.size());
+        for (const auto& item : decoded.items)
+            items.push_back({std::string(book_->ItemNames().Name(item.name)), item.kind,
+                             DxlStoredDocument::Values(&item)});
+        return items;
+    }
+    std::size_t BinaryItemCount() override { return Decoded().binaryItems; }
+    std::optional<NotesDateTime> LastModified() override { return Decoded().modified; }
 
 private:
-    DxlBook::Person person_;  // points into the book, which book_ keeps alive
+    const DxlStoredDocument& Decoded() {
+        if (!decoded_) decoded_ = book_->Document(view_, index_);
+        return *decoded_;
+    }
+
     std::shared_ptr<const DxlBook> book_;
+    DxlBook::View view_;
+    std::size_t index_;
+    std::optional<DxlStoredDocument> decoded_;
 };
 
 class DxlViewEntry : public NotesViewEntry {
 public:
-    DxlViewEntry(std::shared_ptr<const DxlBook> book, std::size_t index)
-        : book_(std::move(book)), index_(index) {}
+    DxlViewEntry(std::shared_ptr<const DxlBook> book, DxlBook::View view, std::size_t index)
+        : book_(std::move(book)), view_(view), index_(index) {}
 
     std::shared_ptr<NotesDocument> Document() override {
-        return std::make_shared<DxlDocument>(book_, index_);
+        return std::make_shared<DxlDocument>(book_, view_, index_);
     }
 
     const DxlBook* book() const { return book_.get(); }
+    DxlBook::View view() const { return view_; }
     std::size_t index() const { return index_; }
 
 private:
     std::shared_ptr<const DxlBook> book_;
+    DxlBook::View view_;
     std::size_t index_;
 };
 
 class DxlViewNavigator : public NotesViewNavigator {
 public:
-    explicit DxlViewNavigator(std::shared_ptr<const DxlBook> book) : book_(std::move(book)) {}
+    DxlViewNavigator(std::shared_ptr<const DxlBook> book, DxlBook::View view) : book_(std::move(book)), view_(view) {}
 
     int32_t Count() override {
-        const std::size_t n = book_->PersonCount();
+        const std::size_t n = book_->Count(view_);
         return n > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(n);
     }
 
@@ -67,29 +100,31 @@ public:
     std::shared_ptr<NotesViewEntry> GetNextDocument(
         const std::shared_ptr<NotesViewEntry>& current) override {
         const auto* entry = dynamic_cast<const DxlViewEntry*>(current.get());
-        if (entry == nullptr || entry->book() != book_.get())
+        if (entry == nullptr || entry->book() != book_.get() || entry->view() != view_)
             throw NotesError("GetNextDocument needs an entry of this view.");
         return EntryAt(entry->index() + 1);
     }
 
 private:
     std::shared_ptr<NotesViewEntry> EntryAt(std::size_t index) const {
-        if (index >= book_->PersonCount()) return nullptr;
-        return std::make_shared<DxlViewEntry>(book_, index);
+        if (index >= book_->Count(view_)) return nullptr;
+        return std::make_shared<DxlViewEntry>(book_, view_, index);
     }
 
     std::shared_ptr<const DxlBook> book_;
+    DxlBook::View view_;
 };
 
-class DxlPeopleView : public NotesView {
+class DxlView : public NotesView {
 public:
-    explicit DxlPeopleView(std::shared_ptr<const DxlBook> book) : book_(std::move(book)) {}
+    DxlView(std::shared_ptr<const DxlBook> book, DxlBook::View view) : book_(std::move(book)), view_(view) {}
     std::shared_ptr<NotesViewNavigator> CreateViewNav() override {
-        return std::make_shared<DxlViewNavigator>(book_);
+        return std::make_shared<DxlViewNavigator>(book_, view_);
     }
 
 private:
     std::shared_ptr<const DxlBook> book_;
+    DxlBook::View view_;
 };
 
 class DxlDatabase : public NotesDatabase {
@@ -101,10 +136,11 @@ public:
 
     std::shared_ptr<NotesView> GetView(const std::string& viewName) override {
         OpenBook();
-        if (!IsPeopleView(viewName))
+        const std::optional<DxlBook::View> view = ViewNamed(viewName);
+        if (!view)
             throw NotesError("The address book has no view \"" + viewName +
-                             "\"; its person documents are in the view \"$People\".");
-        return std::make_shared<DxlPeopleView>(book_);
+                             "\"; its person documents are in the view \"$People\", its groups in \"Groups\".");
+        return std::make_shared<DxlView>(book_, *view);
     }
 
 private:

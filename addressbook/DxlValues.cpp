@@ -71,9 +71,13 @@ bool ParseDxlNumber(std::string_view s, double& out) {
     return ec == std::errc() && end == s.data() + s.size();
 }
 
-bool ParseDxlDateTime(std::string_view s, NotesDateTime& out) {
+namespace {
+
+// Parses a DXL date-time; `zoneMinutes` receives the zone's offset east of UTC.
+bool ParseWithZone(std::string_view s, NotesDateTime& out, int& zoneMinutes) {
     s = TrimAsciiSpace(s);
     NotesDateTime dt;
+    zoneMinutes = 0;
     if (!s.empty() && s.front() != 'T') {
         if (!ReadDigits(s, 4, dt.year) || !ReadDigits(s, 2, dt.month) || !ReadDigits(s, 2, dt.day))
             return false;
@@ -96,15 +100,67 @@ bool ParseDxlDateTime(std::string_view s, NotesDateTime& out) {
         if (!s.empty() && s.front() == 'Z') {
             s.remove_prefix(1);
         } else if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+            const int sign = s.front() == '-' ? -1 : 1;
             s.remove_prefix(1);
-            if (!ReadDigits(s, 2, unused)) return false;
-            if (!s.empty() && !ReadDigits(s, 2, unused)) return false;
+            int hours = 0, minutes = 0;
+            if (!ReadDigits(s, 2, hours)) return false;
+            if (!s.empty() && !ReadDigits(s, 2, minutes)) return false;
+            zoneMinutes = sign * (hours * 60 + minutes);
         }
     } else if (dt.year == 0) {
         return false;  // neither a date nor a time
     }
     if (!s.empty()) return false;
     out = dt;
+    return true;
+}
+
+// Days since 1970-01-01 of a proleptic Gregorian date, and back (H. Hinnant's
+// algorithms).
+long long DaysFromCivil(int y, int m, int d) {
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const long long yoe = y - era * 400;
+    const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(long long z, int& y, int& m, int& d) {
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long long doe = z - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int>(yoe + era * 400 + (m <= 2));
+}
+
+} // namespace
+
+bool ParseDxlDateTime(std::string_view s, NotesDateTime& out) {
+    int zone = 0;
+    return ParseWithZone(s, out, zone);  // the zone is dropped: the wall-clock time stays
+}
+
+bool ParseDxlDateTimeUtc(std::string_view s, NotesDateTime& out) {
+    NotesDateTime local;
+    int zone = 0;
+    if (!ParseWithZone(s, local, zone) || local.year == 0 || !local.hasTime) return false;
+    long long seconds = (DaysFromCivil(local.year, local.month, local.day) * 24 + local.hour) * 3600 +
+                        local.minute * 60 + local.second - zone * 60LL;
+    long long days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+    seconds -= days * 86400;
+    NotesDateTime utc;
+    CivilFromDays(days, utc.year, utc.month, utc.day);
+    if (utc.year < 1 || utc.year > 9999) return false;
+    utc.hour = static_cast<int>(seconds / 3600);
+    utc.minute = static_cast<int>(seconds / 60 % 60);
+    utc.second = static_cast<int>(seconds % 60);
+    utc.hasTime = true;
+    out = utc;
     return true;
 }
 

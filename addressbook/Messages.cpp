@@ -2,6 +2,7 @@
 
 #include "addressbook/BookFile.h"
 #include "addressbook/NotesCalls.h"
+#include "files/Problem.h"
 
 #include <new>
 
@@ -29,7 +30,7 @@ std::string NotInstalledMessage() {
 
 std::string NotAddressBookMessage(const std::string& path, const BookProblem& problem) {
     std::string text = kNotAddressBook;
-    text += "\r\n\r\nFile: " + path;
+    text += "\r\n\r\nFile: " + files::Printable(path);
     text += "\r\nReason: " + (problem.empty() ? std::string("the address book could not be opened") : problem.reason) + ".";
     if (!problem.remedy.empty()) text += "\r\n\r\n" + problem.remedy;
     return text;

@@ -1,5 +1,5 @@
-// State that lives for the whole run of the program and that the scan, the
-// export and the windows share.
+// State that lives for the whole run of a program (the desktop program's windows
+// own one), set by the scan and read by the export.
 #pragma once
 
 #include <cstdint>
@@ -8,10 +8,9 @@
 namespace tallowby {
 
 struct ModuleState {
-    int32_t ContactIndex = 1;  // position of the contact being added by the scan
-    int32_t ContactCount = 0;  // entries the last scan's navigator counted
-    std::string ExportFilePath;  // worksheet of the most recent export run
-    std::string ScannedBook;     // the book the tree's contact nodes came from
+    int32_t ContactIndex = 1;    // position of the contact being added by the scan
+    int32_t ContactCount = 0;    // entries the last scan's navigator counted
+    std::string ExportFilePath;  // the file of the most recent export run
 };
 
 } // namespace tallowby

@@ -210,16 +210,10 @@ std::string DateTimeToText(const NotesDateTime& dt) {
 } // namespace
 
 std::string ValueToText(const NotesValue& value) {
-    switch (value.index()) {
-    case 1:
-        return *std::get_if<std::string>(&value);
-    case 2:
-        return NumberToText(*std::get_if<double>(&value));
-    case 3:
-        return DateTimeToText(*std::get_if<NotesDateTime>(&value));
-    default:
-        return {};
-    }
+    if (const auto* text = std::get_if<std::string>(&value)) return *text;
+    if (const auto* number = std::get_if<double>(&value)) return NumberToText(*number);
+    if (const auto* dateTime = std::get_if<NotesDateTime>(&value)) return DateTimeToText(*dateTime);
+    return {};
 }
 
 } // namespace tallowby

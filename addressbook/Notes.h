@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <variant>
@@ -51,6 +52,19 @@ struct NotesDateTime {
 using NotesValue = std::variant<std::monostate, std::string, double, NotesDateTime>;
 using NotesValues = std::vector<NotesValue>;  // never empty when it comes from GetItemValue
 
+// What an item holds. Names items (names, readers or authors fields) hold texts in
+// Notes' canonical form ("CN=Ann Smith/OU=Sales/O=Acme"); rich text is kept as its
+// plain text, paragraphs as line breaks.
+enum class ItemKind : std::uint8_t { Text, Number, DateTime, Names, RichText };
+
+// One item of a document with all its values (at least one, perhaps empty).
+struct NotesItem {
+    std::string name;
+    ItemKind kind = ItemKind::Text;
+    NotesValues values;
+    bool operator==(const NotesItem&) const = default;
+};
+
 // Turns a value into text by the user's regional settings: under the C/POSIX locale
 // numbers as %.15g and date-times as ISO 8601 ("1970-03-15", then " 14:30:05" when the
 // time of day is not midnight); under another locale its short date order and
@@ -64,6 +78,13 @@ public:
     virtual std::string NoteID() = 0;
     // The item's values in order; one empty value for an item the document lacks.
     virtual NotesValues GetItemValue(const std::string& itemName) = 0;
+    // Every item of the document in stored order, the first of each name, except those
+    // that hold binary data (attachments, pictures, raw item data) and Notes' own
+    // "$" items, which are only counted by BinaryItemCount.
+    virtual std::vector<NotesItem> Items() = 0;
+    virtual std::size_t BinaryItemCount() { return 0; }
+    // The document's last change, in UTC; none when it is not known.
+    virtual std::optional<NotesDateTime> LastModified() { return std::nullopt; }
 };
 
 class NotesViewEntry {
@@ -92,6 +113,8 @@ class NotesDatabase {
 public:
     virtual ~NotesDatabase() = default;
     virtual std::string Title() = 0;  // throws when the database is not open
+    // "$People": the person documents by last and first name; "Groups": the group
+    // documents by name.
     virtual std::shared_ptr<NotesView> GetView(const std::string& viewName) = 0;
 };
 

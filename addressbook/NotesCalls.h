@@ -4,25 +4,20 @@
 #pragma once
 
 #include "addressbook/Notes.h"
-#include "addressbook/RunControl.h"
 
 #include <memory>
-#include <new>
 
 namespace tallowby {
 
-// Runs one call into the Notes objects; false when it failed. Running out of memory
-// and a stop of the run are not Notes failures and are passed on.
+// Runs one call into the Notes objects; false when it failed with a NotesError. Every
+// other exception (running out of memory, a stop of the run, a fault in this program)
+// is no Notes failure and is passed on.
 template <class F>
 bool Attempt(F&& call) {
     try {
         call();
         return true;
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (const RunStopped&) {
-        throw;
-    } catch (...) {
+    } catch (const NotesError&) {
         return false;
     }
 }

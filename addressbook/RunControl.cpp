@@ -3,15 +3,15 @@
 namespace tallowby {
 
 namespace detail {
-constinit thread_local RunMonitor* currentMonitor = nullptr;
+constinit thread_local RunScope* currentRun = nullptr;
 
 void ThrowRunStopped() { throw RunStopped(); }
 } // namespace detail
 
-RunScope::RunScope(RunMonitor& monitor) : previous_(detail::currentMonitor) {
-    detail::currentMonitor = &monitor;
+RunScope::RunScope(const RunCallback& callback) : callback_(callback), previous_(detail::currentRun) {
+    detail::currentRun = this;
 }
 
-RunScope::~RunScope() { detail::currentMonitor = previous_; }
+RunScope::~RunScope() { detail::currentRun = previous_; }
 
 } // namespace tallowby

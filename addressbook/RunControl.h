@@ -1,68 +1,75 @@
-// Stopping a long run (a scan or an export) from outside, and hearing how far the
-// reading of the book has come.
+// How far a long run (a scan or an export) has come, and stopping it from outside.
 //
-// The caller of a run implements RunMonitor and installs it for the current thread
-// with a RunScope around the call; the run's loops call Checkpoint(), which throws
-// RunStopped once the monitor asks for a stop, and ReportReading() while they read
-// the book byte by byte. With no monitor installed (the command-line tool, the
-// tests) a checkpoint is one thread-local pointer test and never stops anything.
+// The caller hands the run one callback: it hears the run's progress, from the run's
+// own thread, and answers false to ask the run to stop. Inside, the run installs it
+// for its thread (RunScope) so that loops deep down call Checkpoint(), which throws
+// RunStopped once a stop was asked for, and report their progress. With no callback
+// (the tests, the command-line tool's plain runs) a checkpoint is one thread-local
+// pointer test and never stops anything.
 //
 // RunStopped is not a std::exception on purpose: a stop is no failure, and the
 // handlers that turn failures into skipped steps or messages must not take it for
-// one. Code that traps every exception passes it on (see Attempt in NotesCalls.h);
-// the scan and the export catch it at their top, remove what they had begun and
+// one. The scan and the export catch it at their top, remove what they had begun and
 // end as "Stopped", without a message.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 
 namespace tallowby {
 
-class RunMonitor {
-public:
-    virtual ~RunMonitor() = default;
-    // Asked at every checkpoint, from the thread that runs the work: keep it cheap
-    // and safe to call from that thread (an atomic flag).
-    virtual bool StopRequested() const = 0;
-    // Bytes of the book read so far, of total.
-    virtual void Reading(std::uint64_t done, std::uint64_t total) = 0;
+enum class RunStage {
+    Reading,   // bytes of the book read, of its size
+    Contacts,  // contacts listed or written, of those the view holds
+    Waiting,   // nothing new to tell (waiting for the backup copy): only the answer counts
 };
+
+// Called from the run's thread, often (keep it cheap); false asks the run to stop.
+using RunCallback = std::function<bool(RunStage stage, std::int64_t done, std::int64_t total)>;
 
 // Thrown by Checkpoint() when the run is to stop.
 class RunStopped {};
 
-// Installs a monitor for the current thread while it lives; the one it replaces
-// comes back afterwards.
+// The callback of one run, installed for the current thread while it lives (the one
+// it replaces comes back afterwards).
 class RunScope {
 public:
-    explicit RunScope(RunMonitor& monitor);
+    explicit RunScope(const RunCallback& callback);
     ~RunScope();
     RunScope(const RunScope&) = delete;
     RunScope& operator=(const RunScope&) = delete;
 
+    void Report(RunStage stage, std::int64_t done, std::int64_t total) {
+        if (callback_ && !callback_(stage, done, total)) stop_.store(true, std::memory_order_relaxed);
+    }
+    bool stopped() const { return stop_.load(std::memory_order_relaxed); }
+
 private:
-    RunMonitor* previous_;
+    const RunCallback& callback_;
+    std::atomic<bool> stop_{false};
+    RunScope* previous_;
 };
 
 namespace detail {
-extern thread_local constinit RunMonitor* currentMonitor;
+extern thread_local constinit RunScope* currentRun;
 [[noreturn]] void ThrowRunStopped();
 } // namespace detail
 
-// Throws RunStopped when the current thread's monitor asks for a stop.
+// Throws RunStopped when the current thread's run was asked to stop.
 inline void Checkpoint() {
-    if (detail::currentMonitor != nullptr && detail::currentMonitor->StopRequested())
-        detail::ThrowRunStopped();
+    if (detail::currentRun != nullptr && detail::currentRun->stopped()) detail::ThrowRunStopped();
 }
 
 // The same question without throwing, for code that must unwind by itself.
-inline bool StopRequested() {
-    return detail::currentMonitor != nullptr && detail::currentMonitor->StopRequested();
-}
+inline bool StopRequested() { return detail::currentRun != nullptr && detail::currentRun->stopped(); }
 
-// Tells the current thread's monitor how much of the book has been read.
+// Tells the current thread's run how far it has come.
+inline void ReportProgress(RunStage stage, std::int64_t done, std::int64_t total) {
+    if (detail::currentRun != nullptr) detail::currentRun->Report(stage, done, total);
+}
 inline void ReportReading(std::uint64_t done, std::uint64_t total) {
-    if (detail::currentMonitor != nullptr) detail::currentMonitor->Reading(done, total);
+    ReportProgress(RunStage::Reading, static_cast<std::int64_t>(done), static_cast<std::int64_t>(total));
 }
 
 } // namespace tallowby

@@ -1,39 +1,23 @@
 #include "addressbook/Scan.h"
 
-#include "addressbook/BookFile.h"
+#include "addressbook/Backup.h"
 #include "addressbook/ContactRecord.h"
 #include "addressbook/Messages.h"
-#include "addressbook/Notes.h"
 #include "addressbook/NotesCalls.h"
-#include "addressbook/RunControl.h"
 
-#include <chrono>
-#include <climits>
-#include <cstdint>
-#include <cstdlib>
 #include <limits>
-#include <memory>
 #include <memory_resource>
 #include <new>
-#include <optional>
 #include <unordered_map>
 
 namespace tallowby {
 
 namespace {
 
-ScanOutcome ShowNotInstalled(ScanWindow& window, NotesObjects& notes, BackupInBackground& backup) {
-    notes.Drop();
-    backup.Wait();
-    window.messages.Show(NotInstalledMessage(), kNotInstalledTitle);
-    return ScanOutcome::NotInstalled;
-}
-
 // Gives each person document of one walk a key of its own: the first document with
 // a key keeps it, the n-th gets "#n" appended (skipping any key the walk has given
 // already). The view's order is fixed, so a rescan gives every document its key again.
-// The keys live in an arena that goes as a whole: a walk of many contacts neither
-// allocates nor frees them one by one.
+// The keys live in an arena that goes as a whole.
 class WalkKeys {
 public:
     explicit WalkKeys(std::size_t expected) : given_(&arena_) { given_.reserve(expected); }
@@ -52,161 +36,156 @@ private:
     std::pmr::unordered_map<std::pmr::string, std::uint32_t> given_;  // key -> times asked for
 };
 
-// The book a path names: its canonical path where the file exists, so that two
-// spellings of one file are one book; else the path as typed.
-std::string BookIdentity(const std::string& path) {
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+class Scan {
+public:
+    Scan(const ScanRequest& request, ScanResult& result) : path_(request.bookPath), result_(result) {}
+
+    void Run(BackupCopy& backup);
+
+private:
+    bool Open();
+    void Walk();
+    void Fail(ScanOutcome outcome, std::string message, const char* title);
+
+    const std::string& path_;
+    ScanResult& result_;
+    NotesObjects notes_;
+};
+
+void Scan::Fail(ScanOutcome outcome, std::string message, const char* title) {
+    notes_.Drop();
+    result_.outcome = outcome;
+    result_.message = std::move(message);
+    result_.title = title;
 }
 
-ScanOutcome Scan(ScanWindow& window, ModuleState& state, const std::string& databasePath,
-                 BackupInBackground& backup) {
-    NotesObjects notes;
+// Session and database, then the walk's set-up. A failure is passed over while the
+// session comes from the first class; with the second class every failure means Notes
+// cannot be reached. False when the scan has ended with a message.
+bool Scan::Open() {
+    Attempt([&] { notes_.session = CreateObject(kDominoProgID); });
+    const bool secondClass = !notes_.session;
+    const auto notInstalled = [&] {
+        Fail(ScanOutcome::NotInstalled, NotInstalledMessage(), kNotInstalledTitle);
+        return false;
+    };
+    if (secondClass && (!Attempt([&] { notes_.session = CreateObject(kNotesProgID); }) || !notes_.session))
+        return notInstalled();
+    if (!Attempt([&] { notes_.database = Require(notes_.session).GetDatabase("", path_); }) && secondClass)
+        return notInstalled();
+    // Reading the title fails when the database is not open.
+    if (!Attempt([&] { result_.bookTitle = Require(notes_.database).Title(); }) && secondClass)
+        return notInstalled();
 
-    // Session and database. A failure is passed over while the session comes from the
-    // first class; with the second class every failure means Notes cannot be reached.
-    Attempt([&] { notes.session = CreateObject(kDominoProgID); });
-    const bool secondClass = !notes.session;
-    if (secondClass) {
-        if (!Attempt([&] { notes.session = CreateObject(kNotesProgID); }) || !notes.session)
-            return ShowNotInstalled(window, notes, backup);
+    Attempt([&] { notes_.view = Require(notes_.database).GetView("$People"); });
+    Attempt([&] { notes_.navigator = Require(notes_.view).CreateViewNav(); });
+    Attempt([&] { notes_.entry = Require(notes_.navigator).GetFirstDocument(); });
+    Attempt([&] { notes_.document = Require(notes_.entry).Document(); });
+    Attempt([&] { result_.count = Require(notes_.navigator).Count(); });
+    if (!notes_.entry) {
+        // The file could not be opened, or it has no person documents.
+        const BookProblem why = WhyNoFirstEntry(notes_);
+        Fail(ScanOutcome::NotAddressBook, NotAddressBookMessage(path_, why), kCompanyTitle);
+        return false;
     }
-    if (!Attempt([&] { notes.database = Require(notes.session).GetDatabase("", databasePath); }) &&
-        secondClass)
-        return ShowNotInstalled(window, notes, backup);
-    // The title is not used: reading it fails when the database is not open.
-    if (!Attempt([&] { Require(notes.database).Title(); }) && secondClass)
-        return ShowNotInstalled(window, notes, backup);
+    return true;
+}
 
-    // Walk set-up; each failing step is passed over.
-    Attempt([&] { notes.view = Require(notes.database).GetView("$People"); });
-    Attempt([&] { notes.navigator = Require(notes.view).CreateViewNav(); });
-    Attempt([&] { notes.entry = Require(notes.navigator).GetFirstDocument(); });
-    Attempt([&] { notes.document = Require(notes.entry).Document(); });
-    std::optional<int32_t> count;
-    Attempt([&] { count = Require(notes.navigator).Count(); });
-
-    // The book is read; the backup copy is complete before anything is shown.
-    const std::string& backupProblem = backup.WaitOrStop();
-
-    if (!notes.entry) {
-        // The file could not be opened, or it has no person documents. Nothing of the
-        // window or the run state changes, so the user can pick another file.
-        const std::string message = NotAddressBookMessage(databasePath, WhyNoFirstEntry(notes));
-        notes.Drop();
-        window.messages.Show(message, kCompanyTitle);
-        return ScanOutcome::NotAddressBook;
-    }
-
-    // Contacts of another book go; a rescan of the same book refreshes its nodes.
-    ContactTree& tree = window.ContactsTreeView;
-    const std::string book = BookIdentity(databasePath);
-    if (book != state.ScannedBook) tree.RemoveContacts();
-    state.ScannedBook = book;
-    ProgressBar& progress = window.ProgBarScanNotes;
-    progress.SetMinimum(0);
-    if (count) progress.SetMaximum(*count);
-    state.ContactIndex = 1;
-    if (count) state.ContactCount = *count;
-
-    RepaintThrottle throttle;
-    const std::size_t expected = count && *count > 0 ? static_cast<std::size_t>(*count) : 0;
-    tree.Reserve(expected);
+void Scan::Walk() {
+    const std::size_t expected = result_.count && *result_.count > 0 ? static_cast<std::size_t>(*result_.count) : 0;
+    result_.contacts.reserve(expected);
     WalkKeys keys(expected);
+    const std::int64_t total = result_.count.value_or(0);
+    int32_t index = 1;
     for (bool firstEntry = true;; firstEntry = false) {
         Checkpoint();
-        // Build the contact and add its node. For the first entry every failing step is
-        // passed over; later, a document whose identity cannot be read ends the walk.
+        // For the first entry every failing step is passed over; later, a document whose
+        // identity cannot be read ends the walk.
         std::string key;
         const bool identified = Attempt([&] {
-            NotesDocument& document = Require(notes.document);
+            NotesDocument& document = Require(notes_.document);
             const std::string universalID = document.UniversalID();
             key = ContactKey(universalID, document.NoteID());
         });
         if (!identified && !firstEntry) break;
         if (identified) {
-            key = keys.Unique(std::move(key));
-            // An item that cannot be read leaves its field empty.
-            const ContactFields fields = ReadContactFields(*notes.document);
-            const std::string text = DisplayText(fields[0], fields[1], fields[2]);
-            if (tree.Add(CategoryKey(fields[0]), key, text, kImageContact)) {
-                tree.SetRecord(key, fields);
-                tree.Expand(key);
-            } else if (tree.Contains(key)) {
-                // Seen before (a second scan of the same book): refresh the node.
-                tree.SetText(key, text);
-                tree.SetRecord(key, fields);
-            } else if (!firstEntry) {
-                break;  // no category node to file it under
-            }
+            NotesDocument& document = *notes_.document;
+            const std::string first = FieldText(document, kFirstNameField);
+            ScannedContact contact;
+            contact.key = keys.Unique(std::move(key));
+            contact.email = FieldText(document, kEmailField);
+            contact.text = ContactListText(DisplayText(first, FieldText(document, kMiddleNameField),
+                                                       FieldText(document, kLastNameField)),
+                                           contact.email);
+            contact.category = CategoryKey(first);
+            contact.company = FieldText(document, kCompanyField);
+            contact.document = notes_.document;
+            result_.contacts.push_back(std::move(contact));
         }
-
-        progress.SetValue(state.ContactIndex);
-        if (throttle.Due()) {
-            tree.Repaint();
-            progress.Repaint();
-        }
+        result_.lastIndex = index;
+        ReportProgress(RunStage::Contacts, index, std::max<std::int64_t>(total, index));
 
         // The next entry; a failure here, or no next entry, is the end of the walk.
         std::shared_ptr<NotesViewEntry> next;
-        if (!Attempt([&] { next = Require(notes.navigator).GetNextDocument(notes.entry); })) break;
-        notes.entry = std::move(next);
-        if (!Attempt([&] { notes.document = Require(notes.entry).Document(); })) break;
-        if (state.ContactIndex == std::numeric_limits<int32_t>::max()) break;
-        ++state.ContactIndex;
+        if (!Attempt([&] { next = Require(notes_.navigator).GetNextDocument(notes_.entry); })) break;
+        notes_.entry = std::move(next);
+        if (!Attempt([&] { notes_.document = Require(notes_.entry).Document(); })) break;
+        if (index == std::numeric_limits<int32_t>::max()) break;
+        ++index;
     }
+}
 
-    // Completion.
-    if (count) progress.SetValue(*count);
-    tree.Repaint();
-    progress.Repaint();
-    notes.Drop();
-    std::string message = kScanCompleted;
-    if (!backupProblem.empty()) message += "\r\n\r\n" + (kNoBackup + backupProblem) + ".";
-    window.messages.Show(message, kCompanyTitle);
-    window.CmdContactsCreate.SetEnabled(true);
-    window.CmdEnumerateNotes.SetEnabled(false);
-    window.LblRead.SetVisible(false);
-    progress.SetVisible(false);
-    return ScanOutcome::Completed;
+void Scan::Run(BackupCopy& backup) {
+    result_.backupPath = backup.path();
+    if (!Open()) return;
+    Walk();
+    notes_.Drop();
+    Checkpoint();  // a stop asked for at the last contact still counts
+
+    // The contacts filed under their categories.
+    ContactTree& tree = result_.tree;
+    tree.Reserve(28 + result_.contacts.size());
+    PopulateDefaultTree(tree);
+    for (std::size_t i = 0; i < result_.contacts.size(); ++i) {
+        const ScannedContact& contact = result_.contacts[i];
+        tree.Add(contact.category, contact.key, contact.text, kImageContact, i);
+        tree.Expand(contact.key);
+    }
+    result_.book = StampOf(path_);
+
+    // The book was read to its end: the backup copy takes the place of an earlier one.
+    result_.backupProblem = backup.Commit();
+    result_.outcome = ScanOutcome::Completed;
+    result_.title = kCompanyTitle;
+    result_.message = kScanCompleted;
+    if (!result_.backupProblem.empty()) result_.message += "\r\n\r\n" + (kNoBackup + result_.backupProblem) + ".";
 }
 
 } // namespace
 
-bool RepaintThrottle::Due() {
-    using namespace std::chrono;
-    const long long now =
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-    if (lastMs_ >= 0 && now - lastMs_ < intervalMs_) return false;
-    lastMs_ = now;
-    return true;
-}
-
-ScanOutcome CmdEnumerateNotes_Click(ScanWindow& window, ModuleState& state, ScanReport* report) {
-    const std::string databasePath = window.txtNotesDatabaseFile.Text();
-    ScanOutcome outcome;
-    {
-        // Backup, while the book is read. Whether the copy was made does not change the
-        // rest of the scan; when it was not, the completion message says why.
-        BackupInBackground backup(databasePath);
+ScanResult ScanBook(const ScanRequest& request, const RunCallback& callback) {
+    ScanResult result;
+    const RunScope scope(callback);
+    try {
+        BackupCopy backup(request.bookPath);
         try {
-            outcome = Scan(window, state, databasePath, backup);
+            Scan(request, result).Run(backup);
         } catch (const RunStopped&) {
-            // Stopped from outside: no message, the window's switches as they were. The
-            // Notes objects are gone with the unwinding; the backup copy stops too and
-            // is complete or not made, and no temporary file of it is left.
-            backup.Stop();
-            backup.Wait();
-            return ScanOutcome::Stopped;
-        } catch (const std::bad_alloc&) {
-            // The run's objects are gone with the unwinding, which frees their memory.
-            backup.Wait();
-            window.messages.Show(NotAddressBookMessage(databasePath, MemoryProblem()), kCompanyTitle);
-            outcome = ScanOutcome::OutOfMemory;
+            // Stopped from outside: no message; the Notes objects are gone with the
+            // unwinding, the backup copy is removed and an earlier one stays.
+            result = ScanResult();
+            result.outcome = ScanOutcome::Stopped;
         }
-        if (report) *report = {BackupPathFor(databasePath), backup.Wait()};
+        // The backup's thread has ended before the memory it may have needed is freed.
+        backup.Discard();
+    } catch (const std::bad_alloc&) {
+        // The run's objects are gone with the unwinding, which frees their memory.
+        result = ScanResult();
+        result.outcome = ScanOutcome::OutOfMemory;
+        result.title = kCompanyTitle;
+        result.message = NotAddressBookMessage(request.bookPath, MemoryProblem());
     }
-    return outcome;
+    return result;
 }
 
 } // namespace tallowby

@@ -1,58 +1,61 @@
-// The address-book scan: backup copy, open the book, walk the $People view and add
-// one contact node per person document.
+// The address-book scan: the backup copy, the book opened and checked, the $People
+// view walked, and one contact per person document, filed in the contact tree.
 #pragma once
 
-#include "addressbook/Backup.h"
-#include "addressbook/Controls.h"
+#include "addressbook/BookFile.h"
 #include "addressbook/ContactTree.h"
-#include "addressbook/ModuleState.h"
+#include "addressbook/Notes.h"
+#include "addressbook/RunControl.h"
 
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace tallowby {
 
-// What the scan touches in the main window.
-struct ScanWindow {
-    const TextSource& txtNotesDatabaseFile;
-    ContactTree& ContactsTreeView;
-    ProgressBar& ProgBarScanNotes;
-    Control& LblRead;
-    Control& CmdContactsCreate;
-    Control& CmdEnumerateNotes;
-    MessageBoxes& messages;
+struct ScanRequest {
+    std::string bookPath;  // as typed: no trimming, no check of the extension
+};
+
+// One contact as the scan lists it; every item stays readable through its document.
+struct ScannedContact {
+    std::string key;       // UniversalID "-" NoteID; "#2", "#3"... when it would repeat
+    std::string text;      // as listed: ContactListText
+    std::string category;  // "A".."Z" or "Other"
+    std::string company;   // CompanyName and MailAddress, for finding a contact
+    std::string email;
+    std::shared_ptr<NotesDocument> document;
 };
 
 enum class ScanOutcome {
-    Completed,        // "Notes Address Book Scan Completed" shown
-    NotInstalled,     // the not-installed message shown
-    NotAddressBook,   // no first entry: the not-an-address-book message shown, with the reason
-    OutOfMemory,      // the memory ran out: the not-an-address-book message with that reason
-    Stopped,          // stopped from outside (RunControl.h): no message, nothing left behind
+    Completed,       // "Notes Address Book Scan Completed"
+    NotInstalled,    // no session could be created / the book not opened on the second class
+    NotAddressBook,  // no first entry: the not-an-address-book message, with the reason
+    OutOfMemory,     // the memory ran out: the not-an-address-book message with that reason
+    Stopped,         // stopped by the run's callback: no message, nothing left behind
 };
 
-// What a scan did besides its message, for callers that report it their own way.
-struct ScanReport {
-    std::string backupPath;     // the backup copy's path ("" when the book's path names no file)
-    std::string backupProblem;  // why no backup copy was made; "" when it was
+struct ScanResult {
+    ScanOutcome outcome = ScanOutcome::Stopped;
+    // The message box to show, and its title ("" when stopped).
+    std::string message, title;
+    std::string bookTitle;                 // the database's title ("" when it has none)
+    std::vector<ScannedContact> contacts;  // in the view's order
+    ContactTree tree;                      // the default tree with the contacts filed in it
+    std::optional<int32_t> count;          // the view's entry count (the export's progress total)
+    int32_t lastIndex = 0;                 // position of the last contact (ContactIndex)
+    std::optional<BookStamp> book;         // the book's file as it was read
+    std::string backupPath;                // "" when the book's path names no file
+    std::string backupProblem;             // why no backup copy was made; "" when it was
 };
 
-// The scan. Its message boxes say everything a user needs; `report`, when given,
-// receives the same facts for a caller without boxes. Every person document gets a
-// node of its own: a key that would repeat within one scan gets "#2", "#3" ... in
-// the view's order, so that a rescan of the same book refreshes the same nodes.
-ScanOutcome CmdEnumerateNotes_Click(ScanWindow& window, ModuleState& state, ScanReport* report = nullptr);
-
-// Repaints at most every 100 ms (and always when asked to flush), so that a long
-// run on the UI thread shows progress without paying for a repaint per contact.
-class RepaintThrottle {
-public:
-    explicit RepaintThrottle(int intervalMs = 100) : intervalMs_(intervalMs) {}
-    // True when the interval has passed since the last time it returned true.
-    bool Due();
-
-private:
-    int intervalMs_;
-    long long lastMs_ = -1;
-};
+// The scan. An item that cannot be read leaves its field empty; a document whose
+// identity cannot be read ends the walk (on the first entry it is passed over). Every
+// person document gets a node of its own: a key that would repeat within one scan gets
+// "#2", "#3" ... in the view's order, so that a rescan gives every contact its key again.
+// The backup copy replaces an earlier one only when the scan completed.
+ScanResult ScanBook(const ScanRequest& request, const RunCallback& callback = {});
 
 } // namespace tallowby

@@ -10,8 +10,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tallowby {
@@ -286,16 +284,21 @@ ExcelFile::ExcelFile() = default;
 
 ExcelFile::~ExcelFile() { Abandon(); }
 
-// Writes what is buffered to the open file and closes it without EOF; a failure
-// can no longer be reported, as the file is being left unfinished anyway.
+// Gives up the open file, unfinished: what CreateFile(FileName) opened is removed
+// unplaced, an output handed over is only let go.
 void ExcelFile::Abandon() {
     if (!open_) return;
-    Flush();
-    ::close(fd_);
     fd_ = -1;
+    output_ = nullptr;
+    ownOutput_.reset();
     open_ = false;
     tailQueued_ = false;
     used_ = 0;
+}
+
+int16_t ExcelFile::SystemFailure(int error, FileStep step) {
+    fileProblem_ = files::FromErrno(error);
+    return StatusFromErrno(error, step);
 }
 
 int16_t ExcelFile::Flush() {
@@ -308,7 +311,7 @@ int16_t ExcelFile::Flush() {
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else {
-            status = n < 0 ? StatusFromErrno(errno, Step::Write) : int16_t{kStatusIoError};
+            status = n < 0 ? SystemFailure(errno, Step::Write) : SystemFailure(EIO, Step::Write);
             break;
         }
     }
@@ -349,29 +352,31 @@ int16_t ExcelFile::AppendWithText(const unsigned char* head, size_t headSize,
 }
 
 int16_t ExcelFile::CreateFile(const std::string& FileName) {
-    // An earlier file still open is left as it is: its records, no EOF.
+    // An earlier file still open is given up, unfinished.
     Abandon();
     fileName_ = FileName;
-
-    // Remove an existing file so that nothing of it survives. A device, FIFO or
-    // socket (/dev/null, or a link to one) is written to instead, never deleted.
-    struct stat st;
-    if (::lstat(FileName.c_str(), &st) == 0) {
-        bool replace = S_ISREG(st.st_mode);
-        if (S_ISLNK(st.st_mode)) {
-            struct stat target;
-            replace = ::stat(FileName.c_str(), &target) != 0 || S_ISREG(target.st_mode);
-        }
-        if (replace && ::unlink(FileName.c_str()) != 0 && errno != ENOENT)
-            return StatusFromErrno(errno, Step::Delete);
+    fileProblem_ = {};
+    ownOutput_ = files::Output::Open(FileName, {}, fileProblem_);
+    if (!ownOutput_) {
+        if (fileProblem_.error != 0) return StatusFromErrno(fileProblem_.error, Step::Open);
+        return kStatusPathAccess;  // a target the rules refuse (a folder, a read-only file ...)
     }
+    output_ = ownOutput_.get();
+    return Start();
+}
 
+int16_t ExcelFile::CreateFile(files::Output& output) {
+    Abandon();
+    fileName_ = output.path();
+    fileProblem_ = {};
+    output_ = &output;
+    return Start();
+}
+
+int16_t ExcelFile::Start() {
     lastHandle_ = static_cast<int16_t>(lastHandle_ == INT16_MAX ? 1 : lastHandle_ + 1);
     FileNumber = lastHandle_;
-    int fd = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return StatusFromErrno(errno, Step::Open);
-
-    fd_ = fd;
+    fd_ = output_->fd();
     open_ = true;
     tailQueued_ = false;
     pendingError_ = kStatusOk;
@@ -440,12 +445,17 @@ int16_t ExcelFile::CloseFile() {
     int16_t status = Flush();
     if (status != kStatusOk) return status;
 
-    int rc = ::close(fd_);
-    int err = errno;
+    // The file is complete; one that CreateFile(FileName) opened takes its name now.
+    if (ownOutput_ && !ownOutput_->Commit(fileProblem_)) {
+        status = fileProblem_.error != 0 ? StatusFromErrno(fileProblem_.error, Step::Write) : int16_t{kStatusIoError};
+        Abandon();
+        return status;
+    }
+    ownOutput_.reset();
+    output_ = nullptr;
     fd_ = -1;
     open_ = false;
     tailQueued_ = false;
-    if (rc != 0 && err != EINTR) return StatusFromErrno(err, Step::Write);
     // A setting record that could not be written is missing from the file.
     status = pendingError_;
     pendingError_ = kStatusOk;

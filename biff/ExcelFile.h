@@ -13,11 +13,15 @@
 //   of the file (disk full, device error) is reported by the operation that meets
 //   it, at the latest by CloseFile; the call that meets it appends nothing, and
 //   the bytes not yet written stay buffered for the next attempt.
-// - CreateFile replaces an existing file (or a link) by a new one, but a device,
-//   FIFO or socket named by the path is written to, never deleted.
-// - CreateFile while a file is open writes that file's buffered records, leaves
-//   it without EOF, closes it and starts the new one.
-// - The destructor writes buffered records and closes the file, adding no EOF.
+// - CreateFile(FileName) writes a new file that replaces an existing one (or the
+//   file a link of the user's own leads to) only when CloseFile completes it: until
+//   then an earlier file of that name stays as it was, and a file never closed
+//   replaces nothing. A device or FIFO named by the path is written to directly.
+//   Files are created and put in place by files::Output, which the export may also
+//   hand over itself (CreateFile(Output&)); the writer then only writes through its
+//   descriptor, and the export puts the file in place.
+// - CreateFile while a file is open gives that file up, unfinished: it replaces
+//   nothing.
 // - WriteValue with ValueType 2 and a number writes it as printf's %.15g does in
 //   the C locale ("1.5", "1e+20"); ValueType 0 and 1 read a text as a decimal
 //   number with '.' as decimal point, surrounding blanks allowed ("  -12.5e1 ").
@@ -28,8 +32,12 @@
 //   NUMBER record holding the same value; 0..32767 go into INTEGER records.
 #pragma once
 
+#include "biff/Status.h"
+#include "files/Output.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -56,7 +64,13 @@ public:
     // by CloseFile. InsertHorizPageBreak only collects (at most kMaxPageBreaks; 6
     // beyond), at any time; CreateFile empties the list.
     int16_t CreateFile(const std::string& FileName);
+    // The same into an output the caller opened and will put in place; the writer
+    // writes through its descriptor only.
+    int16_t CreateFile(files::Output& output);
     int16_t CloseFile();
+    // The system's reason for the last status that came from the file (an errno), or
+    // Open's problem; empty when there was none.
+    const files::Problem& FileProblem() const { return fileProblem_; }
     int16_t InsertHorizPageBreak(int32_t lrow);
 
     // Cells. ValueType 0 INTEGER, 1 NUMBER, 2 LABEL; any other type writes nothing.
@@ -102,8 +116,14 @@ public:
     static constexpr size_t kMaxPageBreaks = 16382;
 
 private:
+    int16_t Start();
+    int16_t SystemFailure(int error, FileStep step);
+
     std::string fileName_;
-    int fd_ = -1;                 // open descriptor, -1 when no file is open
+    std::unique_ptr<files::Output> ownOutput_;  // the file CreateFile(FileName) opened
+    files::Output* output_ = nullptr;           // the file being written
+    files::Problem fileProblem_;
+    int fd_ = -1;                 // the output's descriptor, -1 when no file is open
     int16_t FileNumber = 0;       // 0 until CreateFile got to opening; kept by CloseFile
     int16_t lastHandle_ = 0;      // source of new FileNumber values
     bool open_ = false;           // a file is open for writing records

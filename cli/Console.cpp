@@ -1,5 +1,7 @@
 #include "cli/Console.h"
 
+#include "files/Problem.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,21 +15,26 @@ TerminalProgress::TerminalProgress(std::string label)
 
 TerminalProgress::~TerminalProgress() { Finish(); }
 
-void TerminalProgress::SetVisible(bool visible) {
-    if (!visible) Finish();
+RunCallback TerminalProgress::Callback() {
+    return [this](RunStage stage, std::int64_t done, std::int64_t total) {
+        if (stage != RunStage::Contacts || !enabled_) return true;
+        const auto now = std::chrono::steady_clock::now();
+        if (done < total && now - last_ < std::chrono::milliseconds(100)) return true;
+        last_ = now;
+        Draw(done, total);
+        return true;
+    };
 }
 
-void TerminalProgress::Repaint() {
-    if (!enabled_) return;
+void TerminalProgress::Draw(std::int64_t done, std::int64_t total) {
     constexpr int kWidth = 30;
-    const long long span = static_cast<long long>(max_) - min_;
-    long long done = static_cast<long long>(value_) - min_;
     if (done < 0) done = 0;
-    if (span > 0 && done > span) done = span;
-    const int filled = span > 0 ? static_cast<int>(done * kWidth / span) : 0;
+    if (total > 0 && done > total) done = total;
+    const int filled = total > 0 ? static_cast<int>(done * kWidth / total) : 0;
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(kWidth, ' ');
-    std::fprintf(stderr, "\r%s [%s] %d/%d", label_.c_str(), bar.c_str(), value_, max_);
+    std::fprintf(stderr, "\r%s [%s] %lld/%lld", label_.c_str(), bar.c_str(), static_cast<long long>(done),
+                 static_cast<long long>(total));
     std::fflush(stderr);
     drawn_ = true;
 }
@@ -85,6 +92,11 @@ int StdoutFailed(const char* what) {
     PrintError(std::string("tallowby-cli: cannot write ") + what + " to standard output: " + std::strerror(error) +
                "\n");
     return 1;
+}
+
+std::string UnknownOption(const std::string& option) {
+    const std::string shown = files::Printable(option);
+    return "unknown option '" + shown + "' (use ./" + shown + " for a file of that name)";
 }
 
 void PrintError(std::string_view text) {

@@ -1,71 +1,33 @@
-// Console implementations of the window interfaces for tallowby-cli: the database
-// path given on the command line, controls that only remember their state, a
-// progress bar drawn on stderr when it is a terminal, and message boxes printed
-// as text (to stdout for results, stderr for failures, decided by the command).
+// What tallowby-cli needs of the terminal: a progress bar on stderr (only when it is
+// a terminal), messages in the terminal's line ends, and standard output with every
+// write checked.
 #pragma once
 
-#include "addressbook/Controls.h"
+#include "addressbook/RunControl.h"
 
+#include <chrono>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tallowby::cli {
 
-class FixedText : public TextSource {
-public:
-    explicit FixedText(std::string text) : text_(std::move(text)) {}
-    std::string Text() const override { return text_; }
-
-private:
-    std::string text_;
-};
-
-class StateControl : public Control {
-public:
-    void SetEnabled(bool enabled) override { enabled_ = enabled; }
-    void SetVisible(bool visible) override { visible_ = visible; }
-    bool enabled() const { return enabled_; }
-    bool visible() const { return visible_; }
-
-private:
-    bool enabled_ = true;
-    bool visible_ = true;
-};
-
-// Draws "label [#####     ]  1234/5678" on stderr, only when stderr is a terminal.
-class TerminalProgress : public ProgressBar {
+// Draws "label [#####     ]  1234/5678" on stderr, only when stderr is a terminal,
+// at most ten times a second.
+class TerminalProgress {
 public:
     explicit TerminalProgress(std::string label);
-    ~TerminalProgress() override;
-    void SetMinimum(int32_t value) override { min_ = value; }
-    void SetMaximum(int32_t value) override { max_ = value; }
-    void SetValue(int32_t value) override { value_ = value; }
-    void SetVisible(bool visible) override;
-    void Repaint() override;
+    ~TerminalProgress();
+    // The run's callback: draws the contacts' progress, never asks for a stop.
+    RunCallback Callback();
     void Finish();  // clears the line
 
 private:
+    void Draw(std::int64_t done, std::int64_t total);
+
     std::string label_;
-    int32_t min_ = 0, max_ = 100, value_ = 0;
     bool enabled_;
     bool drawn_ = false;
-};
-
-// Records every message; the command prints them where they belong.
-class RecordedMessages : public MessageBoxes {
-public:
-    struct Message {
-        std::string text, title;
-    };
-    void Show(const std::string& text, const std::string& title) override {
-        messages_.push_back({text, title});
-    }
-    const std::vector<Message>& messages() const { return messages_; }
-    std::string LastText() const { return messages_.empty() ? std::string() : messages_.back().text; }
-
-private:
-    std::vector<Message> messages_;
+    std::chrono::steady_clock::time_point last_{};
 };
 
 // Message texts use CR LF between lines (as the boxes show them); a terminal wants LF.
@@ -83,5 +45,8 @@ bool CloseStdout();
 int StdoutFailed(const char* what);
 // Writes text to standard error, as far as it goes.
 void PrintError(std::string_view text);
+
+// "unknown option '-rf.dxl' (use ./-rf.dxl for a file of that name)".
+std::string UnknownOption(const std::string& option);
 
 } // namespace tallowby::cli

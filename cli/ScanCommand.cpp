@@ -1,12 +1,11 @@
-// tallowby-cli scan DATABASE: the scan of the main window, into a tree in memory.
+// tallowby-cli scan DATABASE: the scan of the main window, printed as its tree.
 #include "cli/Commands.h"
 #include "cli/Console.h"
 
 #include "addressbook/BookFile.h"
-#include "addressbook/ContactTree.h"
 #include "addressbook/Messages.h"
-#include "addressbook/ModuleState.h"
 #include "addressbook/Scan.h"
+#include "files/Problem.h"
 
 #include <cstdio>
 #include <new>
@@ -21,45 +20,48 @@ const char kScanUsage[] =
     "Reads the address book DATABASE (a Notes DXL export), copies it to NAME.bak beside\n"
     "it and prints the contact tree, then the scan's message.\n";
 
+int Usage(const std::string& problem) {
+    PrintError("tallowby-cli scan: " + problem + "\n" + kScanUsage);
+    return 2;
+}
+
 // One node per line: a line break or tab inside a name would split the line or the
-// columns, so each becomes a space in this listing (the record itself is unchanged).
+// columns, so each becomes a space in this listing (the record itself is unchanged);
+// other control characters are shown escaped, so that none reaches the terminal raw.
 void AppendOneLine(std::string& out, const std::string& text) {
-    for (const char c : text) out += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
+    std::string line = text;
+    for (char& c : line)
+        if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+    out += files::Printable(line);
 }
 
 } // namespace
 
 int RunScan(const std::vector<std::string>& args) {
     std::string database;
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h"))
-        return PrintOut(kScanUsage) && CloseStdout() ? 0 : StdoutFailed("the help");
-    if (args.size() == 2 && args[0] == "--") {
-        database = args[1];
-    } else if (args.size() == 1 && !(args[0].size() > 1 && args[0][0] == '-')) {
-        database = args[0];
+    bool optionsDone = false;
+    for (const std::string& arg : args) {
+        if (!optionsDone && (arg == "--help" || arg == "-h"))
+            return PrintOut(kScanUsage) && CloseStdout() ? 0 : StdoutFailed("the help");
     }
-    if (database.empty()) {  // no argument, more than one, an option, or ""
-        std::fputs(kScanUsage, stderr);
-        return 2;
+    for (const std::string& arg : args) {
+        if (!optionsDone && arg == "--") {
+            optionsDone = true;
+        } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
+            return Usage(UnknownOption(arg));
+        } else if (!database.empty()) {
+            return Usage("only one DATABASE may be given");
+        } else {
+            database = arg;
+        }
     }
+    if (database.empty()) return Usage("no DATABASE given");
 
-    MemoryContactTree tree;
-    PopulateDefaultTree(tree);
-    FixedText path(database);
     TerminalProgress progress("Reading Notes Address Book");
-    StateControl lblRead, cmdContactsCreate, cmdEnumerateNotes;
-    RecordedMessages messages;
-    ScanWindow window{path, tree, progress, lblRead, cmdContactsCreate, cmdEnumerateNotes,
-                      messages};
-    ModuleState state;
-
-    ScanReport report;
-    const ScanOutcome outcome = CmdEnumerateNotes_Click(window, state, &report);
+    const ScanResult result = ScanBook({database}, progress.Callback());
     progress.Finish();
-    if (outcome != ScanOutcome::Completed) {
-        std::string text;
-        for (const auto& message : messages.messages()) text += ForTerminal(message.text) + "\n";
-        PrintError(text);
+    if (result.outcome != ScanOutcome::Completed) {
+        PrintError(ForTerminal(result.message) + "\n");
         return 1;
     }
 
@@ -67,8 +69,8 @@ int RunScan(const std::vector<std::string>& args) {
     // made is said on stderr, and the scan still counts as completed.
     std::string out;
     try {
-        out.reserve(tree.nodes().size() * 64);
-        for (const auto& [node, depth] : tree.InTreeOrder()) {
+        out.reserve(result.tree.nodes().size() * 64);
+        for (const auto& [node, depth] : result.tree.InTreeOrder()) {
             out.append(static_cast<std::size_t>(depth) * 2, ' ');
             AppendOneLine(out, node->text);
             if (node->image == kImageContact) {
@@ -84,7 +86,7 @@ int RunScan(const std::vector<std::string>& args) {
     out += kScanCompleted;
     out += '\n';
     if (!PrintOut(out) || !CloseStdout()) return StdoutFailed("the contact tree");
-    if (!report.backupProblem.empty()) PrintError("tallowby-cli: " + (kNoBackup + report.backupProblem) + ".\n");
+    if (!result.backupProblem.empty()) PrintError("tallowby-cli: " + (kNoBackup + result.backupProblem) + ".\n");
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // tallowby-cli: scan an address book or export it to a worksheet, without windows.
 #include "cli/Commands.h"
 #include "cli/Console.h"
+#include "files/Output.h"
 
 #include <clocale>
 #include <csignal>
@@ -20,17 +21,27 @@ const char kUsage[] =
     "      display text, a tab and its key. Then prints the scan's message.\n"
     "      Exit status 0 when the scan completed, 1 otherwise.\n"
     "\n"
-    "  tallowby-cli export [--format xls|xlsx|csv] [--output FILE] [--open] DATABASE\n"
-    "      Writes every person document of DATABASE to a spreadsheet file: an\n"
-    "      Excel 2.1 worksheet (xls, the default), an Excel workbook (xlsx: every\n"
-    "      language, 1,048,575 contacts) or UTF-8 CSV (csv, for other programs).\n"
-    "      Without --format the extension of FILE decides (.xls, .xlsx, .csv).\n"
-    "      The file goes to FILE, or beside the database with the lower-cased name\n"
-    "      and the format's extension (names.dxl gives names.xlsx). Never writes\n"
-    "      over the address book; an earlier file is replaced only once the new\n"
-    "      one is complete. --open hands the finished file to the desktop's opener.\n"
-    "      Prints the completion message and exits 0; on failure prints the\n"
-    "      reason to stderr and exits 1; a usage error exits 2.\n"
+    "  tallowby-cli export [--format xls|xlsx|csv|vcf] [--layout classic|full|outlook]\n"
+    "                      [--output FILE|-] [--csv-formulas keep|guard] [--vcard 3.0|4.0]\n"
+    "                      [--groups-as-categories] [--split N] [--open] DATABASE\n"
+    "      Writes every person document of DATABASE to a file: an Excel 2.1\n"
+    "      worksheet (xls, the default), an Excel workbook (xlsx: every language,\n"
+    "      1,048,575 contacts), UTF-8 CSV (csv, for other programs) or vCards (vcf:\n"
+    "      --vcard 3.0, the default, or 4.0; --split N cards a file;\n"
+    "      --groups-as-categories adds each person's groups to its categories).\n"
+    "      --layout classic (the default) writes the 39 columns of the first values;\n"
+    "      full (xlsx, csv) every value of every item, and the groups; outlook (csv)\n"
+    "      Outlook's own CSV columns. Without --format the extension of FILE\n"
+    "      decides (.xls, .xlsx, .csv, .vcf). The file goes to FILE (\"-\": standard\n"
+    "      output, the message then on stderr), or beside the database with the\n"
+    "      lower-cased name and the format's extension (names.dxl gives names.xlsx,\n"
+    "      names-full.xlsx, names.vcf). Never writes over the address book; an\n"
+    "      earlier file is replaced only once the new one is complete. CSV values\n"
+    "      that a spreadsheet would read as formulas are counted, and written after\n"
+    "      an apostrophe with --csv-formulas guard. --open hands the finished file\n"
+    "      to the desktop's opener. Prints the completion message and the files\n"
+    "      written and exits 0; on failure prints the reason to stderr and exits 1;\n"
+    "      a usage error exits 2.\n"
     "\n"
     "  tallowby-cli --help\n"
     "      Shows this text.\n"
@@ -47,6 +58,9 @@ int main(int argc, char** argv) {
     // error that the command reports (and cleans up after) instead of ending it.
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
+    // An interrupted run leaves no temporary file behind; a signal ignored at the
+    // start (nohup) stays ignored.
+    tallowby::files::InstallSignalCleanup();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         std::fputs(kUsage, stderr);

@@ -1,5 +1,7 @@
 #include "export/ColumnLayout.h"
 
+#include "export/RowLayout.h"
+
 #include <algorithm>
 
 namespace tallowby {
@@ -9,45 +11,45 @@ namespace tallowby {
 // Order column puts Suffix and Title before Email and the office address before
 // Location, as the worksheet has always been written.
 const std::array<ExportColumn, kExportColumnCount> kExportColumns = {{
-    {1, "First Name", "FirstName", 1, false},
-    {2, "Middle Name", "MiddleInitial", 2, false},
-    {3, "Last Name", "LastName", 3, false},
-    {4, "Email", "MailAddress", 6, false},
-    {5, "Suffix", "Suffix", 4, true},
-    {6, "Title", "Title", 5, true},
-    {7, "Company", "CompanyName", 7, false},
-    {8, "Job Title", "JobTitle", 8, false},
-    {9, "Location", "Location", 14, false},
-    {10, "Website", "WebSite", 15, false},
-    {11, "Department", "Department", 16, false},
-    {12, "Manager", "Manager", 17, false},
-    {13, "Assistant", "Assistant", 18, false},
-    {14, "Business Street Address", "OfficeStreetAddress", 9, false},
-    {15, "Business City", "OfficeCity", 10, false},
-    {16, "Business Zip/Postal Code", "OfficeZip", 11, false},
-    {17, "Business State", "OfficeState", 12, false},
-    {18, "Business Country", "OfficeCountry", 13, false},
-    {19, "Business Phone Number", "OfficePhoneNumber", 19, false},
-    {20, "Business FAX", "OfficeFAXPhoneNumber", 20, false},
-    {21, "Business CellPhone", "CellPhoneNumber", 21, false},
-    {22, "Business Pager", "PhoneNumber_6", 22, false},
-    {23, "Business Other Email 1", "MiscPhone1", 23, false},
-    {24, "Business Other Email 2", "MiscPhone2", 24, false},
-    {25, "Business Other Email 3", "MiscPhone3", 25, false},
-    {26, "Personal Street Address", "StreetAddress", 26, false},
-    {27, "Personal City", "City", 27, false},
-    {28, "Personal Zip/Postal Code", "Zip", 28, false},
-    {29, "Personal State", "State", 29, false},
-    {30, "Personal Country", "Country", 30, false},
-    {31, "Personal Phone Number", "PhoneNumber", 33, false},
-    {32, "Personal FAX", "HomeFAXPhoneNumber", 34, false},
-    {33, "Personal CellPhone", "PersPager", 35, false},
-    {34, "Birthday", "Birthday", 36, false},
-    {35, "Anniversary", "Anniversary", 37, false},
-    {36, "Spouse", "Spouse", 31, false},
-    {37, "Children", "Children", 32, false},
-    {38, "Category", "Categories", 39, false},
-    {39, "Comments", "Comment", 38, false},
+    {1, "First Name", RecordFieldOf("FirstName"), 1},
+    {2, "Middle Name", RecordFieldOf("MiddleInitial"), 2},
+    {3, "Last Name", RecordFieldOf("LastName"), 3},
+    {4, "Email", RecordFieldOf("MailAddress"), 6},
+    {5, "Suffix", RecordFieldOf("Suffix"), 4},
+    {6, "Title", RecordFieldOf("Title"), 5},
+    {7, "Company", RecordFieldOf("CompanyName"), 7},
+    {8, "Job Title", RecordFieldOf("JobTitle"), 8},
+    {9, "Location", RecordFieldOf("Location"), 14},
+    {10, "Website", RecordFieldOf("WebSite"), 15},
+    {11, "Department", RecordFieldOf("Department"), 16},
+    {12, "Manager", RecordFieldOf("Manager"), 17},
+    {13, "Assistant", RecordFieldOf("Assistant"), 18},
+    {14, "Business Street Address", RecordFieldOf("OfficeStreetAddress"), 9},
+    {15, "Business City", RecordFieldOf("OfficeCity"), 10},
+    {16, "Business Zip/Postal Code", RecordFieldOf("OfficeZip"), 11},
+    {17, "Business State", RecordFieldOf("OfficeState"), 12},
+    {18, "Business Country", RecordFieldOf("OfficeCountry"), 13},
+    {19, "Business Phone Number", RecordFieldOf("OfficePhoneNumber"), 19},
+    {20, "Business FAX", RecordFieldOf("OfficeFAXPhoneNumber"), 20},
+    {21, "Business CellPhone", RecordFieldOf("CellPhoneNumber"), 21},
+    {22, "Business Pager", RecordFieldOf("PhoneNumber_6"), 22},
+    {23, "Business Other Email 1", RecordFieldOf("MiscPhone1"), 23},
+    {24, "Business Other Email 2", RecordFieldOf("MiscPhone2"), 24},
+    {25, "Business Other Email 3", RecordFieldOf("MiscPhone3"), 25},
+    {26, "Personal Street Address", RecordFieldOf("StreetAddress"), 26},
+    {27, "Personal City", RecordFieldOf("City"), 27},
+    {28, "Personal Zip/Postal Code", RecordFieldOf("Zip"), 28},
+    {29, "Personal State", RecordFieldOf("State"), 29},
+    {30, "Personal Country", RecordFieldOf("Country"), 30},
+    {31, "Personal Phone Number", RecordFieldOf("PhoneNumber"), 33},
+    {32, "Personal FAX", RecordFieldOf("HomeFAXPhoneNumber"), 34},
+    {33, "Personal CellPhone", RecordFieldOf("PersPager"), 35},
+    {34, "Birthday", RecordFieldOf("Birthday"), 36},
+    {35, "Anniversary", RecordFieldOf("Anniversary"), 37},
+    {36, "Spouse", RecordFieldOf("Spouse"), 31},
+    {37, "Children", RecordFieldOf("Children"), 32},
+    {38, "Category", RecordFieldOf("Categories"), 39},
+    {39, "Comments", RecordFieldOf("Comment"), 38},
 }};
 
 const std::array<std::size_t, kExportColumnCount>& ColumnsInWriteOrder() {
@@ -61,5 +63,31 @@ const std::array<std::size_t, kExportColumnCount>& ColumnsInWriteOrder() {
     }();
     return order;
 }
+
+namespace {
+
+// One row per person document: the first value of each column's item, as text.
+class ClassicLayout final : public RowLayout {
+public:
+    SheetColumns Columns(const BookOverview*) override {
+        SheetColumns columns;
+        for (const ExportColumn& column : kExportColumns) columns.headers.emplace_back(column.header);
+        const auto& order = ColumnsInWriteOrder();
+        columns.writeOrder.assign(order.begin(), order.end());
+        return columns;
+    }
+
+    // The values are read in the layout's write order, as the worksheet writes them.
+    void Fill(ExportContact& contact, Row& row) override {
+        for (const std::size_t index : ColumnsInWriteOrder()) {
+            row[index] = FieldText(contact.document(), kExportColumns[index].field);
+            if (!row[index].empty()) ++values_;
+        }
+    }
+};
+
+} // namespace
+
+std::unique_ptr<RowLayout> MakeClassicLayout() { return std::make_unique<ClassicLayout>(); }
 
 } // namespace tallowby

@@ -1,6 +1,10 @@
-// The 39 worksheet columns: header text, Notes item and the order in which a data
-// row's cells are written.
+// The 39 columns of the classic layout: header text, the record field that fills
+// each, and the order in which a data row's cells are written. A cell holds the
+// first value of its item as text, with the field's rule (Suffix and Title: "0" is
+// empty), taken from the contact record's table (ContactRecord.h).
 #pragma once
+
+#include "addressbook/ContactRecord.h"
 
 #include <array>
 #include <string_view>
@@ -8,11 +12,13 @@
 namespace tallowby {
 
 struct ExportColumn {
-    int column;                  // 1-based worksheet column
-    std::string_view header;     // header cell text
-    std::string_view item;       // Notes item that fills it
-    int order;                   // position among a data row's 39 WriteValue calls
-    bool zeroIsEmpty;            // the text "0" gives an empty cell (Suffix, Title)
+    int column;               // 1-based worksheet column
+    std::string_view header;  // header cell text
+    std::size_t field;        // index into kRecordFields
+    int order;                // position among a data row's 39 cells as they are written
+
+    constexpr std::string_view item() const { return kRecordFields[field].item; }
+    constexpr const TextRule& rule() const { return kRecordFields[field].rule; }
 };
 
 inline constexpr std::size_t kExportColumnCount = 39;

@@ -1,7 +1,5 @@
 #include "export/ContactSheet.h"
 
-#include "export/SheetFactories.h"
-
 namespace tallowby {
 
 std::unique_ptr<ContactSheet> MakeContactSheet(ExportFormat format) {
@@ -11,6 +9,7 @@ std::unique_ptr<ContactSheet> MakeContactSheet(ExportFormat format) {
     case ExportFormat::Csv:
         return MakeCsvSheet();
     case ExportFormat::Xls:
+    case ExportFormat::Vcf:
         break;
     }
     return MakeXlsSheet();

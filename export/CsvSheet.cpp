@@ -1,60 +1,63 @@
 // CSV as RFC 4180 describes it, in UTF-8 with a byte-order mark (so that Excel
 // takes it for UTF-8): fields separated by commas, each row ended by CR LF, a field
-// quoted when it holds a comma, a quote, CR or LF, its quotes doubled. Values are
-// written as they are: no cut, no row limit.
+// quoted when it holds a comma, a quote, CR or LF (or a semicolon or a tab, which
+// LibreOffice's import splits on by default), its quotes doubled. Values are written
+// as they are: no cut, no row limit. A value that a spreadsheet program would read
+// as a formula is counted, and with CsvFormulas::Guard written after an apostrophe.
 #include "export/ContactSheet.h"
-#include "export/SheetFactories.h"
 
-#include "biff/Status.h"
-
-#include <cerrno>
 #include <climits>
-#include <cstring>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace tallowby {
+
+// True for a value that a spreadsheet program opening the CSV reads as a formula: one
+// that begins with "=" or "@", a tab or a carriage return, or "+" or "-" followed by
+// something other than a digit or a space (so "+49 151 ..." and a plain "-" are not).
+bool ReadAsFormula(std::string_view value) {
+    if (value.empty()) return false;
+    const char c = value[0];
+    if (c == '=' || c == '@' || c == '\t' || c == '\r') return true;
+    if (c != '+' && c != '-') return false;
+    if (value.size() == 1) return false;
+    const char next = value[1];
+    return !(next >= '0' && next <= '9') && next != ' ';
+}
 
 namespace {
 
 class CsvSheet final : public ContactSheet {
 public:
-    ~CsvSheet() override {
-        if (fd_ >= 0) ::close(fd_);
-    }
-
-    bool Begin(const std::string& path, const SheetInfo&) override {
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd_ < 0) return Fail(StatusFromErrno(errno, FileStep::Open));
+    bool Begin(files::Output& output, const SheetInfo& info, const SheetColumns& columns) override {
+        output_ = &output;
+        guard_ = info.formulas == CsvFormulas::Guard;
         buffer_.reserve(kBufferSize + 1024);
         buffer_ = "\xEF\xBB\xBF";
-        RowValues headers;
-        for (std::size_t i = 0; i < kExportColumnCount; ++i) headers[i] = kExportColumns[i].header;
-        return WriteRow(headers);
+        Row headers = columns.headers;
+        return WriteLine(headers, false);
     }
 
-    bool WriteRow(RowValues& values) override {
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            if (i > 0) buffer_ += ',';
-            AppendField(values[i]);
-        }
-        buffer_ += "\r\n";
-        return buffer_.size() < kBufferSize || Flush();
-    }
+    bool WriteRow(Row& values) override { return WriteLine(values, true); }
 
-    bool Finish() override {
-        if (!Flush()) return false;
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0 && errno != EINTR) return Fail(StatusFromErrno(errno, FileStep::Write));
-        return true;
-    }
+    bool Finish() override { return Flush(); }
 
     int32_t MaxContacts() const override { return INT32_MAX; }
 
 private:
     static constexpr std::size_t kBufferSize = 64 * 1024;
+
+    bool WriteLine(Row& values, bool data) {
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (i > 0) buffer_ += ',';
+            std::string& value = values[i];
+            if (data && ReadAsFormula(value)) {
+                ++counts_.formulas;
+                if (guard_) value.insert(0, 1, '\'');
+            }
+            AppendField(value);
+        }
+        buffer_ += "\r\n";
+        return buffer_.size() < kBufferSize || Flush();
+    }
 
     void AppendField(const std::string& value) {
         if (!NeedsQuotes(value)) {
@@ -72,32 +75,22 @@ private:
         buffer_ += '"';
     }
 
-    // A comma, a quote, CR or LF.
+    // A comma, a quote, CR, LF, a semicolon or a tab.
     static bool NeedsQuotes(const std::string& value) {
         for (const char c : value)
-            if (c <= ',' && (c == ',' || c == '"' || c == '\r' || c == '\n')) return true;
+            if (c <= ';' && (c == ',' || c == '"' || c == '\r' || c == '\n' || c == ';' || c == '\t')) return true;
         return false;
     }
 
     bool Flush() {
-        std::size_t done = 0;
-        while (done < buffer_.size()) {
-            const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return Fail(StatusFromErrno(errno, FileStep::Write));
-            if (n == 0) return Fail(kStatusIoError);
-            done += static_cast<std::size_t>(n);
-        }
+        files::Problem problem;
+        if (!output_->Write(buffer_, problem)) return Fail(std::move(problem));
         buffer_.clear();
         return true;
     }
 
-    bool Fail(int16_t status) {
-        reason_ = StatusText(status);
-        return false;
-    }
-
-    int fd_ = -1;
+    files::Output* output_ = nullptr;
+    bool guard_ = false;
     std::string buffer_;
 };
 

@@ -1,13 +1,16 @@
 // The Office Open XML workbook, written by libxlsxwriter in its constant-memory mode:
 // each row goes to a temporary file as soon as the next one starts, so memory does
-// not grow with the book. One sheet "Contacts"; the header row bold and frozen, an
-// autofilter over every row; every cell a text cell (an inline string), whatever it
-// looks like ("=1+1", "007", "2024-01-31" stay text).
+// not grow with the book. The first sheet "Contacts" (a second, "Groups", for the
+// whole book); each header row bold and frozen, an autofilter over every row; every
+// cell a text cell (an inline string), whatever it looks like ("=1+1", "007",
+// "2024-01-31" stay text). The library writes the file by name, in the private folder
+// of the export's output, and is read back before the file takes the target's place.
 #include "export/ContactSheet.h"
-#include "export/SheetFactories.h"
+#include "export/XlsxCheck.h"
 #include "export/XlsxText.h"
 
 #include "biff/Status.h"
+#include "tallowby/Version.h"
 
 #include <xlsxwriter.h>
 
@@ -63,29 +66,26 @@ public:
         }
     }
 
-    bool Begin(const std::string& path, const SheetInfo& info) override {
-        // The library's temporary files go beside the output, not to the system's
-        // temporary folder (a device or pipe, which has no folder of its own, gets
-        // the one the run names); they are unlinked as soon as they are made.
-        tempFolder_ = info.tempFolder;
+    bool Begin(files::Output& output, const SheetInfo& info, const SheetColumns& columns) override {
+        // The library's files go into the output's private folder; its temporary
+        // files are unlinked as soon as they are made.
+        tempFolder_ = output.StagingFolder();
         lxw_workbook_options options{};
         options.constant_memory = LXW_TRUE;
         options.tmpdir = tempFolder_.data();
-        const int64_t estimate = (info.contacts + 1) * 39 * 80 + 4 * info.bookBytes;
+        const int64_t estimate =
+            (info.contacts + 1) * static_cast<int64_t>(columns.headers.size()) * 80 + 4 * info.bookBytes;
         options.use_zip64 = estimate > kZip64Threshold ? LXW_TRUE : LXW_FALSE;
         {
             QuietStderr quiet;
             errno = 0;
-            workbook_ = workbook_new_opt(path.c_str(), &options);
-            if (workbook_ != nullptr) sheet_ = workbook_add_worksheet(workbook_, "Contacts");
+            workbook_ = workbook_new_opt(output.StagingPath().c_str(), &options);
         }
-        if (workbook_ == nullptr || sheet_ == nullptr) return FailErrno(errno, LXW_ERROR_CREATING_TMPFILE);
-        // The rows' temporary file is written in larger pieces than stdio's default.
-        if (sheet_->optimize_tmpfile != nullptr) std::setvbuf(sheet_->optimize_tmpfile, nullptr, _IOFBF, 1 << 20);
+        if (workbook_ == nullptr) return FailErrno(errno, LXW_ERROR_CREATING_TMPFILE);
 
         XlsxCell titleCell;
         title_ = PrepareXlsxText(info.title, scratch_, titleCell);
-        author_ = "Corvane Tallowby 5.5";
+        author_ = "Corvane Tallowby " TALLOWBY_VERSION_MAJOR_MINOR;
         lxw_doc_properties properties{};
         properties.title = title_.data();
         properties.author = author_.data();
@@ -101,41 +101,51 @@ public:
         format_set_font_size(header_, 10);
         format_set_bold(header_);
         format_set_text_wrap(wrapped_);
+        return StartSheet("Contacts", columns);
+    }
+
+    bool StartSheet(const std::string& name, const SheetColumns& columns) override {
+        if (sheet_ != nullptr && !CloseSheet()) return false;
+        {
+            QuietStderr quiet;
+            sheet_ = workbook_add_worksheet(workbook_, name.c_str());
+        }
+        if (sheet_ == nullptr) return FailErrno(errno, LXW_ERROR_CREATING_TMPFILE);
+        // The rows' temporary file is written in larger pieces than stdio's default.
+        if (sheet_->optimize_tmpfile != nullptr) std::setvbuf(sheet_->optimize_tmpfile, nullptr, _IOFBF, 1 << 20);
+        row_ = 0;
+        columns_ = columns.headers.size();
+        widths_.assign(columns_, 0);
         worksheet_freeze_panes(sheet_, 1, 0);
-        for (std::size_t c = 0; c < kExportColumnCount; ++c) {
-            const std::string header(kExportColumns[c].header);
+        for (std::size_t c = 0; c < columns_; ++c) {
+            const std::string& header = columns.headers[c];
             widths_[c] = static_cast<double>(header.size());
             if (!Check(worksheet_write_string(sheet_, 0, static_cast<lxw_col_t>(c), header.c_str(), header_)))
                 return false;
         }
+        rowsWritten_.push_back(1);  // the header
         return true;
     }
 
-    bool WriteRow(RowValues& values) override {
+    bool WriteRow(Row& values) override {
         ++row_;
-        for (std::size_t c = 0; c < kExportColumnCount; ++c) {
+        bool written = false;
+        for (std::size_t c = 0; c < columns_; ++c) {
             XlsxCell cell;
             const std::string& text = PrepareXlsxText(values[c], scratch_, cell);
             if (cell.shortened || cell.dropped) ++counts_.shortened;
             if (cell.dropped) ++counts_.controlsDropped;
             widths_[c] = std::max(widths_[c], static_cast<double>(cell.widest));
             if (text.empty()) continue;  // an empty value leaves the cell empty
-            if (!Check(worksheet_write_string(sheet_, row_, static_cast<lxw_col_t>(c), text.c_str(),
-                                              cell.wraps ? wrapped_ : nullptr)))
-                return false;
+            if (!Check(WriteText(static_cast<lxw_col_t>(c), text, cell.wraps ? wrapped_ : nullptr))) return false;
+            written = true;
         }
+        if (written) ++rowsWritten_.back();  // a row without cells is not in the package
         return TemporaryFileIntact();
     }
 
     bool Finish() override {
-        for (std::size_t c = 0; c < kExportColumnCount; ++c) {
-            const auto col = static_cast<lxw_col_t>(c);
-            if (!Check(worksheet_set_column(sheet_, col, col, std::min(widths_[c], kMaxColumnWidth) + 2, nullptr)))
-                return false;
-        }
-        if (!Check(worksheet_autofilter(sheet_, 0, 0, row_, kExportColumnCount - 1))) return false;
-        if (sheet_->optimize_tmpfile != nullptr) std::fflush(sheet_->optimize_tmpfile);
-        if (!TemporaryFileIntact()) return false;
+        if (!CloseSheet()) return false;
         lxw_workbook* workbook = workbook_;
         workbook_ = nullptr;  // closing frees it, whatever the result
         lxw_error error;
@@ -148,9 +158,42 @@ public:
     }
 
     int32_t MaxContacts() const override { return kMaxContactRows; }
-    bool Streams() const override { return false; }  // the ZIP writer goes back to each part's header
+    bool Staged() const override { return true; }  // the library writes its file by name, and seeks in it
+
+    std::function<bool(int, files::Problem&)> Verifier() const override {
+        return [rows = rowsWritten_](int fd, files::Problem& problem) { return CheckWorkbook(fd, rows, problem); };
+    }
 
 private:
+    lxw_error WriteText(lxw_col_t column, const std::string& text, lxw_format* format) {
+        const std::vector<std::string_view> runs = XlsxRuns(text);
+        if (runs.empty()) return worksheet_write_string(sheet_, row_, column, text.c_str(), format);
+        std::vector<std::string> pieces(runs.begin(), runs.end());
+        std::vector<lxw_rich_string_tuple> tuples(pieces.size());
+        std::vector<lxw_rich_string_tuple*> fragments;
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            tuples[i] = {nullptr, pieces[i].data()};
+            if (!pieces[i].empty()) fragments.push_back(&tuples[i]);
+        }
+        fragments.push_back(nullptr);
+        return worksheet_write_rich_string(sheet_, row_, column, fragments.data(), format);
+    }
+
+    // The sheet's column widths (its longest line, at most 50 characters, and a margin)
+    // and its autofilter.
+    bool CloseSheet() {
+        for (std::size_t c = 0; c < columns_; ++c) {
+            const auto col = static_cast<lxw_col_t>(c);
+            if (!Check(worksheet_set_column(sheet_, col, col, std::min(widths_[c], kMaxColumnWidth) + 2, nullptr)))
+                return false;
+        }
+        if (columns_ > 0 &&
+            !Check(worksheet_autofilter(sheet_, 0, 0, row_, static_cast<lxw_col_t>(columns_ - 1))))
+            return false;
+        if (sheet_->optimize_tmpfile != nullptr) std::fflush(sheet_->optimize_tmpfile);
+        return TemporaryFileIntact();
+    }
+
     // The rows of the constant-memory mode go through a stdio stream that the library
     // does not check: a failed write (a full disk) shows only in its error flag.
     bool TemporaryFileIntact() {
@@ -164,16 +207,10 @@ private:
     // A reason the user understands: the system's, when the failure came from the file
     // or the disk; else the library's own words.
     bool FailErrno(int err, lxw_error error) {
-        if (error == LXW_ERROR_MEMORY_MALLOC_FAILED || err == ENOMEM) {
-            reason_ = "there was not enough memory";
-        } else if (err != 0 && err != EINVAL) {
-            reason_ = StatusText(StatusFromErrno(err, FileStep::Write));
-        } else if (DiskFull()) {
-            reason_ = StatusText(kStatusDiskFull);
-        } else {
-            reason_ = std::string("the workbook could not be assembled (") + lxw_strerror(error) + ")";
-        }
-        return false;
+        if (error == LXW_ERROR_MEMORY_MALLOC_FAILED || err == ENOMEM) return Fail(files::FromErrno(ENOMEM));
+        if (err != 0 && err != EINVAL) return Fail(files::FromErrno(err));
+        if (DiskFull()) return Fail(files::FromErrno(ENOSPC));
+        return Fail({std::string("the workbook could not be assembled (") + lxw_strerror(error) + ")", "", 0});
     }
 
     bool DiskFull() const {
@@ -185,8 +222,10 @@ private:
     lxw_worksheet* sheet_ = nullptr;
     lxw_format *header_ = nullptr, *wrapped_ = nullptr;
     std::string tempFolder_, title_, author_, scratch_;
-    std::array<double, kExportColumnCount> widths_{};
-    lxw_row_t row_ = 0;  // 0-based: the header is row 0
+    std::vector<double> widths_;
+    std::size_t columns_ = 0;
+    lxw_row_t row_ = 0;                      // 0-based: the header is row 0
+    std::vector<std::int64_t> rowsWritten_;  // per sheet, the header included
 };
 
 } // namespace

@@ -4,6 +4,33 @@
 
 namespace tallowby {
 
+namespace {
+
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// "_x" four hex digits "_" at pos.
+bool IsEscapeLike(std::string_view value, std::size_t pos) {
+    if (pos + 7 > value.size() || value[pos + 1] != 'x' || value[pos + 6] != '_') return false;
+    for (std::size_t i = pos + 2; i < pos + 6; ++i)
+        if (!IsHex(value[i])) return false;
+    return true;
+}
+
+} // namespace
+
+std::vector<std::string_view> XlsxRuns(std::string_view text) {
+    std::vector<std::string_view> runs;
+    std::size_t start = 0;
+    for (std::size_t at = text.find("_x"); at != std::string_view::npos; at = text.find("_x", at + 1)) {
+        if (!IsEscapeLike(text, at)) continue;
+        runs.push_back(text.substr(start, at + 1 - start));  // up to and with the underscore
+        start = at + 1;
+    }
+    if (runs.empty()) return runs;
+    runs.push_back(text.substr(start));
+    return runs;
+}
+
 const std::string& PrepareXlsxText(const std::string& value, std::string& scratch, XlsxCell& cell) {
     // Most values are short printable ASCII on one line: stored as they are.
     if (value.size() <= kXlsxCellUnits) {

@@ -5,10 +5,18 @@
 // stored: the readers tried (openpyxl, Gnumeric) do not turn their escaped form
 // _xHHHH_ back into the character, so they are dropped. A byte of invalid UTF-8
 // becomes U+FFFD.
+//
+// Some readers (LibreOffice, Excel) turn "_xHHHH_" in a cell's text into the
+// character U+HHHH, others (openpyxl, Gnumeric) do not, so no escape of it reads the
+// same everywhere. A value holding that pattern is written as a rich string instead,
+// split after the underscore of each occurrence: no run holds the pattern whole, and
+// every reader joins the runs into the text as written.
 #pragma once
 
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tallowby {
 
@@ -24,5 +32,9 @@ struct XlsxCell {
 // The text to write for `value`: `value` itself when it can be stored as it is, else
 // `scratch` holding the stored form.
 const std::string& PrepareXlsxText(const std::string& value, std::string& scratch, XlsxCell& cell);
+
+// The runs a text is written in: none (write it as one string) when it holds no
+// "_xHHHH_"; else the pieces, each ending after the underscore of an occurrence.
+std::vector<std::string_view> XlsxRuns(std::string_view text);
 
 } // namespace tallowby

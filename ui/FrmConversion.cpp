@@ -1,5 +1,7 @@
 #include "ui/FrmConversion.h"
 
+#include "addressbook/Messages.h"
+#include "export/ExportNames.h"
 #include "export/ExportRun.h"
 #include "ui/Accessibility.h"
 #include "ui/Artwork.h"
@@ -7,8 +9,12 @@
 #include "ui_FrmConversion.h"
 
 #include <QFileInfo>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 #include <utility>
 
@@ -33,19 +39,16 @@ Ui::FrmConversion* SetUp(Ui::FrmConversion* ui, QDialog* dialog) {
 
 } // namespace
 
-FrmConversion::FrmConversion(QWidget* owner, const TextSource& path,
-                             Control& cmdContactsCreate, ModuleState& state,
-                             UiServices services)
+FrmConversion::FrmConversion(QWidget* owner, QString book, QPushButton* cmdContactsCreate, ModuleState& state,
+                             std::optional<BookStamp> scanned, UiServices services)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       ui_(SetUp(new Ui::FrmConversion, this)),
-      txtNotesDatabaseFile_(path),
+      book_(std::move(book)),
       CmdContactsCreate_(cmdContactsCreate),
       state_(state),
-      services_(services),
-      ProgBarSave_(ui_->ProgBarSave),
-      CmdConversion_(ui_->CmdConversion),
-      FrameConversionDone_(ui_->FrameConversionDone) {
+      scanned_(scanned),
+      services_(services) {
     setModal(true);
     setWindowIcon(ConversionIcon());
     setFont(UiFont(QStringLiteral("Tahoma"), 8.25));
@@ -59,13 +62,25 @@ FrmConversion::FrmConversion(QWidget* owner, const TextSource& path,
     for (QWidget* decoration : {static_cast<QWidget*>(ui_->Image1), static_cast<QWidget*>(ui_->Image2),
                                 static_cast<QWidget*>(ui_->Image3), static_cast<QWidget*>(ui_->Line1)})
         MarkDecorative(decoration);
-    // The formats, each with its line, and the one chosen last time.
-    for (const ExportFormat format : kExportFormats)
-        FormatButton(format)->setText(QString::fromUtf8(FormatDescription(format).data(),
-                                                        FormatDescription(format).size()));
+    // The choices, each with its line, and the one made last time.
     const QString remembered = UserSettings().value(QLatin1String(kFormatKey)).toString();
-    FormatButton(FormatFromName(remembered.toStdString()).value_or(ExportFormat::Xls))
-        ->setChecked(true);
+    const ExportChoice* chosen = ChoiceNamed(remembered.toStdString());
+    for (const ExportChoice& choice : ExportChoices()) {
+        auto* button = new QRadioButton(QString::fromUtf8(choice.description.data(),
+                                                          static_cast<qsizetype>(choice.description.size())),
+                                        ui_->FrameFormat);
+        QString name = QString::fromLatin1(choice.name.data(), static_cast<qsizetype>(choice.name.size()));
+        name[0] = name[0].toUpper();
+        button->setObjectName(QStringLiteral("opt") + name);  // optXls, optXlsx, optXlsx-full ...
+        ui_->boxFormat->addWidget(button);
+        button->setChecked(chosen ? chosen == &choice : &choice == &ExportChoices().front());
+        connect(button, &QRadioButton::toggled, this, [name = choice.name](bool checked) {
+            if (checked)
+                UserSettings().setValue(QLatin1String(kFormatKey),
+                                        QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+        });
+        choices_.push_back(button);
+    }
     // A fixed size, wide enough for the longest line; the completion panel covers the
     // whole window. Its outline, Shape2, is the frame of the box that holds the link
     // and OK, so nothing lies above them.
@@ -77,63 +92,70 @@ FrmConversion::FrmConversion(QWidget* owner, const TextSource& path,
 
     connect(ui_->CmdConversion, &QPushButton::clicked, this, &FrmConversion::CmdConversion_Click);
     connect(ui_->CmdCloseAll, &QPushButton::clicked, this, &FrmConversion::CmdCloseAll_Click);
-    connect(ui_->LblOpenExcelFile, &ClickLabel::clicked, this,
-            &FrmConversion::LblOpenExcelFile_Click);
-    for (const ExportFormat format : kExportFormats) {
-        connect(FormatButton(format), &QRadioButton::toggled, this, [format](bool checked) {
-            if (checked)
-                UserSettings().setValue(QLatin1String(kFormatKey),
-                                        QString::fromUtf8(FormatName(format).data(),
-                                                          FormatName(format).size()));
-        });
-    }
+    connect(ui_->LblOpenExcelFile, &ClickLabel::clicked, this, &FrmConversion::LblOpenExcelFile_Click);
+    connect(&run_, &RunThread::progress, this, &FrmConversion::ShowProgress);
 }
 
 FrmConversion::~FrmConversion() = default;
 
-QRadioButton* FrmConversion::FormatButton(ExportFormat format) const {
-    switch (format) {
-    case ExportFormat::Xlsx:
-        return ui_->optXlsx;
-    case ExportFormat::Csv:
-        return ui_->optCsv;
-    case ExportFormat::Xls:
-        break;
-    }
-    return ui_->optXls;
-}
-
-ExportFormat FrmConversion::ChosenFormat() const {
-    for (const ExportFormat format : kExportFormats)
-        if (FormatButton(format)->isChecked()) return format;
-    return ExportFormat::Xls;
+const ExportChoice& FrmConversion::Chosen() const {
+    for (std::size_t i = 0; i < choices_.size(); ++i)
+        if (choices_[i]->isChecked()) return ExportChoices()[i];
+    return ExportChoices().front();
 }
 
 void FrmConversion::CmdConversion_Click() {
     if (run_.Running()) return;
-    // The export runs on a worker thread; the window stays alive meanwhile. Neither
-    // the start button nor the choice of format can be used until it has ended.
-    run_.Lock(ui_->FrameFormat);
-    ConversionWindow window{run_.Fixed(txtNotesDatabaseFile_),
-                            run_.Posted(CmdContactsCreate_),
-                            run_.Posted(ProgBarSave_),
-                            run_.Posted(CmdConversion_, ui_->CmdConversion),
-                            run_.Posted(FrameConversionDone_),
-                            run_.Posted(services_.messages)};
-    auto state = std::make_shared<ModuleState>(state_);
-    auto outcome = std::make_shared<ExportOutcome>(ExportOutcome::Stopped);
-    run_.Start(
-        [window, state, outcome, format = ChosenFormat()]() mutable {
-            *outcome = tallowby::CmdConversion_Click(window, *state, format).outcome;
-        },
-        [this, state, outcome] {
-            state_ = *state;
+    // The export runs on a thread of its own; the window stays alive meanwhile. Neither
+    // the start button nor the choice can be used until it has ended.
+    ui_->FrameFormat->setEnabled(false);
+    ui_->CmdConversion->setEnabled(false);
+    const ExportChoice& choice = Chosen();
+    ExportRequest request;
+    request.bookPath = book_.toStdString();
+    request.format = choice.format;
+    request.layout = choice.layout;
+    if (choice.vcardVersion != 0) request.vcard.version = choice.vcardVersion;
+    request.expectedContacts = state_.ContactCount;
+    request.scannedBook = scanned_;
+    ui_->ProgBarSave->setMinimum(0);
+    if (state_.ContactCount > 0) ui_->ProgBarSave->setMaximum(state_.ContactCount);
+    state_.ExportFilePath = request.outputPath.empty()
+                                ? OutputPathFor(request.bookPath, request.format, request.layout)
+                                : request.outputPath;
+    auto result = std::make_shared<ExportResult>();
+    const auto ready = [this] {
+        // Back to Ready: the bar at 0, the start button usable again.
+        ui_->FrameFormat->setEnabled(true);
+        ui_->CmdConversion->setEnabled(true);
+        ui_->ProgBarSave->setValue(ui_->ProgBarSave->minimum());
+        ui_->CmdConversion->setFocus(Qt::OtherFocusReason);
+    };
+    const bool started = run_.Start(
+        [request, result](const RunCallback& callback) { *result = ExportBook(request, callback); },
+        [this, result, ready] {
             if (std::exchange(closeAfterRun_, false)) return QDialog::reject();
-            if (*outcome == ExportOutcome::Completed) return ShowDone();
-            // Back to Ready: the bar at 0, the start button usable again.
-            ui_->ProgBarSave->setValue(ui_->ProgBarSave->minimum());
-            ui_->CmdConversion->setFocus(Qt::OtherFocusReason);
+            if (result->outcome != ExportOutcome::Completed) {
+                if (!result->message.empty()) services_.messages.Show(result->message, result->title);
+                return ready();
+            }
+            if (!result->files.empty()) state_.ExportFilePath = result->files.front();
+            CmdContactsCreate_->setEnabled(false);
+            services_.messages.Show(result->message, result->title);
+            ShowDone();
+        },
+        [this, ready](const QString& failure) {
+            services_.messages.Show("The export stopped on an unexpected error: " + failure.toStdString() + ".",
+                                    kCompanyTitle);
+            ready();
         });
+    if (!started) ready();
+}
+
+void FrmConversion::ShowProgress(RunStage stage, qint64 done, qint64 total) {
+    if (stage != RunStage::Contacts) return;
+    if (total > ui_->ProgBarSave->maximum()) ui_->ProgBarSave->setMaximum(static_cast<int>(std::min<qint64>(total, INT32_MAX)));
+    ui_->ProgBarSave->setValue(static_cast<int>(std::min<qint64>(done, INT32_MAX)));
 }
 
 void FrmConversion::reject() {
@@ -146,6 +168,8 @@ void FrmConversion::reject() {
 }
 
 void FrmConversion::ShowDone() {
+    ui_->FrameConversionDone->setVisible(true);
+    ui_->FrameConversionDone->raise();
     // The panel covers the window; what lies under it is put away, so that neither
     // the mouse, Tab nor a screen reader reaches it.
     for (QWidget* under : {static_cast<QWidget*>(ui_->Image3), static_cast<QWidget*>(ui_->FrameFormat),

@@ -1,20 +1,22 @@
-// FrmConversion: the conversion window. The user picks the file format (the last
-// choice is remembered) and "Start Conversion" runs the export; when it has completed,
-// a panel covering the window shows a link to the exported file and an OK button that
+// FrmConversion: the conversion window. The user picks what to save (the last choice
+// is remembered) and "Start Conversion" runs the export; when it has completed, a
+// panel covering the window shows a link to the exported file and an OK button that
 // closes the window and opens the product page.
 #pragma once
 
-#include "addressbook/Controls.h"
+#include "addressbook/BookFile.h"
 #include "addressbook/ModuleState.h"
 #include "export/ExportFormat.h"
-#include "ui/BackgroundRun.h"
 #include "ui/Module1.h"
-#include "ui/QtControls.h"
+#include "ui/RunThread.h"
 
 #include <QDialog>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
+class QPushButton;
 class QRadioButton;
 
 namespace Ui {
@@ -26,9 +28,10 @@ namespace tallowby {
 class FrmConversion : public QDialog {
     Q_OBJECT
 public:
-    // path and cmdContactsCreate are the main window's path box and export button.
-    FrmConversion(QWidget* owner, const TextSource& path, Control& cmdContactsCreate,
-                  ModuleState& state, UiServices services);
+    // book and cmdContactsCreate: the main window's book path and export button;
+    // scanned: the book as the scan read it.
+    FrmConversion(QWidget* owner, QString book, QPushButton* cmdContactsCreate, ModuleState& state,
+                  std::optional<BookStamp> scanned, UiServices services);
     ~FrmConversion() override;
 
     void CmdConversion_Click();
@@ -39,23 +42,22 @@ public:
     bool Running() const { return run_.Running(); }
     // The close box and Esc during an export stop it; the window closes when it has ended.
     void reject() override;
-    // The format chosen now; at opening, the one chosen last time (else .xls).
-    ExportFormat ChosenFormat() const;
+    // The choice made now; at opening, the one made last time (else the Excel 2.1 worksheet).
+    const ExportChoice& Chosen() const;
 
 private:
     void ShowDone();
-    QRadioButton* FormatButton(ExportFormat format) const;
+    void ShowProgress(RunStage stage, qint64 done, qint64 total);
 
     std::unique_ptr<Ui::FrmConversion> ui_;
-    const TextSource& txtNotesDatabaseFile_;
-    Control& CmdContactsCreate_;
+    QString book_;
+    QPushButton* CmdContactsCreate_;
     ModuleState& state_;
+    std::optional<BookStamp> scanned_;
     UiServices services_;
-    QtProgressBar ProgBarSave_;
-    QtControl CmdConversion_;
-    QtControl FrameConversionDone_;
+    std::vector<QRadioButton*> choices_;  // in the order of ExportChoices()
     bool closeAfterRun_ = false;
-    BackgroundRun run_;  // last: its thread ends before the parts it drives go
+    RunThread run_;  // last: its thread ends before the parts it uses go
 };
 
 } // namespace tallowby

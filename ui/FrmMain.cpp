@@ -1,5 +1,6 @@
 #include "ui/FrmMain.h"
 
+#include "addressbook/Messages.h"
 #include "addressbook/Scan.h"
 #include "ui/Accessibility.h"
 #include "ui/Artwork.h"
@@ -17,6 +18,8 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 #include <utility>
 
@@ -67,12 +70,8 @@ FrmMain::FrmMain(UiServices services, QWidget* parent)
     : QMainWindow(parent),
       ui_(SetUp(this)),
       services_(services),
-      txtNotesDatabaseFile_(ui_->txtNotesDatabaseFile),
       tree_(ui_->ContactsTreeView, TreeImages()),
-      ProgBarScanNotes_(ui_->ProgBarScanNotes),
-      LblRead_(ui_->LblRead),
-      CmdContactsCreate_(ui_->CmdContactsCreate),
-      CmdEnumerateNotes_(ui_->CmdEnumerateNotes) {
+      scan_(std::make_shared<ScanResult>()) {
     boxes_ = {ui_->txtFirstName, ui_->txtMiddleName, ui_->txtLastName, ui_->txtSuffix,
               ui_->txtTitle, ui_->txtEmail, ui_->txtCompany, ui_->txtJobTitle,
               ui_->txtBusinessStreet, ui_->txtBusinessCity, ui_->txtBusinessZip,
@@ -124,7 +123,8 @@ void FrmMain::Connect() {
     connect(ui_->mnuWebsite, &QAction::triggered, this, &FrmMain::mnuWebsite_Click);
     connect(ui_->mnuAbout, &QAction::triggered, this, &FrmMain::mnuAbout_Click);
     connect(ui_->LabelSiteFooter, &ClickLabel::clicked, this, &FrmMain::LabelSiteFooter_Click);
-    connect(&run_, &BackgroundRun::finished, this, [this] {
+    connect(&run_, &RunThread::progress, this, &FrmMain::ShowProgress);
+    connect(&run_, &RunThread::finished, this, [this] {
         if (!std::exchange(closeAfterRun_, false)) return;
         close();
         if (std::exchange(quitAfterRun_, false)) QCoreApplication::quit();
@@ -133,7 +133,10 @@ void FrmMain::Connect() {
 
 void FrmMain::Form_Load() {
     state_.ContactIndex = 1;
-    PopulateDefaultTree(tree_);
+    tree_.SetDisplayOptions();
+    ContactTree tree;
+    PopulateDefaultTree(tree);
+    tree_.Show(tree);
     // The page of the first tab is the one visible.
     ui_->FrameBusinessAddress->setVisible(true);
     ui_->FrameBusinessContactInfo->setVisible(false);
@@ -167,9 +170,9 @@ void FrmMain::txtNotesDatabaseFile_Change() {
 
 void FrmMain::CmdEnumerateNotes_Click() {
     if (run_.Running()) return;
-    // The scan runs on a worker thread; the window stays alive meanwhile. The reading
-    // label and the bar show during every scan, whatever brought the path; a scan that
-    // does not complete leaves them as they were.
+    // The scan runs on a thread of its own; the window stays alive meanwhile. The
+    // reading label and the bar show during every scan, whatever brought the path; a
+    // scan that does not complete leaves them as they were.
     QProgressBar* const progress = ui_->ProgBarScanNotes;
     const bool labelShown = !ui_->LblRead->isHidden();
     const bool barShown = !progress->isHidden();
@@ -178,40 +181,81 @@ void FrmMain::CmdEnumerateNotes_Click() {
     ui_->LblRead->setVisible(true);
     progress->setVisible(true);
     ui_->txtNotesDatabaseFile->setReadOnly(true);  // the path shown is the book being read
-    run_.Lock(ui_->CmdBrowse);
-    run_.Lock(ui_->mnuOpen);
-    ProgressBar& bar = run_.Posted(ProgBarScanNotes_);
-    run_.ShowReadingOn(bar);
-    ScanWindow window{run_.Fixed(txtNotesDatabaseFile_),
-                      run_.Mirror(tree_, ui_->ContactsTreeView),
-                      bar,
-                      run_.Posted(LblRead_),
-                      run_.Posted(CmdContactsCreate_, ui_->CmdContactsCreate),
-                      run_.Posted(CmdEnumerateNotes_, ui_->CmdEnumerateNotes),
-                      run_.Posted(services_.messages)};
-    auto state = std::make_shared<ModuleState>(state_);
-    auto outcome = std::make_shared<ScanOutcome>(ScanOutcome::Stopped);
-    run_.Start(
-        [window, state, outcome]() mutable { *outcome = tallowby::CmdEnumerateNotes_Click(window, *state); },
-        [this, state, outcome, progress, labelShown, barShown, barWas] {
-            state_ = *state;
-            ui_->txtNotesDatabaseFile->setReadOnly(false);
-            if (*outcome == ScanOutcome::Completed) {
-                ui_->ContactsTreeView->setFocus(Qt::OtherFocusReason);  // the contacts come next
+    const bool couldScan = ui_->CmdEnumerateNotes->isEnabled(), couldExport = ui_->CmdContactsCreate->isEnabled();
+    for (QWidget* command : {static_cast<QWidget*>(ui_->CmdBrowse), static_cast<QWidget*>(ui_->CmdEnumerateNotes),
+                             static_cast<QWidget*>(ui_->CmdContactsCreate)})
+        command->setEnabled(false);
+    ui_->mnuOpen->setEnabled(false);
+
+    auto result = std::make_shared<ScanResult>();
+    const ScanRequest request{ui_->txtNotesDatabaseFile->text().toStdString()};
+    const auto restore = [=, this] {
+        ui_->txtNotesDatabaseFile->setReadOnly(false);
+        ui_->CmdBrowse->setEnabled(true);
+        ui_->mnuOpen->setEnabled(true);
+        ui_->CmdEnumerateNotes->setEnabled(couldScan);
+        ui_->CmdContactsCreate->setEnabled(couldExport);
+        ui_->LblRead->setVisible(labelShown);
+        progress->setRange(barWas[0], barWas[1]);
+        progress->setValue(barWas[2]);
+        progress->setVisible(barShown);
+    };
+    const bool started = run_.Start(
+        [request, result](const RunCallback& callback) { *result = ScanBook(request, callback); },
+        [this, result, restore] {
+            if (result->outcome != ScanOutcome::Completed) {
+                restore();
+                if (!result->message.empty()) services_.messages.Show(result->message, result->title);
+                if (result->outcome != ScanOutcome::Stopped)
+                    ui_->txtNotesDatabaseFile->setFocus(Qt::OtherFocusReason);  // to mend the path
                 return;
             }
-            ui_->LblRead->setVisible(labelShown);
-            progress->setRange(barWas[0], barWas[1]);
-            progress->setValue(barWas[2]);
-            progress->setVisible(barShown);
-            if (*outcome != ScanOutcome::Stopped)
-                ui_->txtNotesDatabaseFile->setFocus(Qt::OtherFocusReason);  // to mend the path
+            ui_->txtNotesDatabaseFile->setReadOnly(false);
+            ui_->CmdBrowse->setEnabled(true);
+            ui_->mnuOpen->setEnabled(true);
+            ScanEnded(*result);
+            scan_ = result;
+        },
+        [this, restore](const QString& failure) {
+            restore();
+            services_.messages.Show("The scan stopped on an unexpected error: " + failure.toStdString() + ".",
+                                    kCompanyTitle);
         });
+    if (!started) restore();
+}
+
+// A completed scan: its contacts in the tree, the count for the export, the message,
+// then the buttons as the scan leaves them.
+void FrmMain::ScanEnded(const ScanResult& result) {
+    tree_.Show(result.tree);
+    state_.ContactIndex = result.lastIndex;
+    if (result.count) state_.ContactCount = *result.count;
+    QProgressBar* const progress = ui_->ProgBarScanNotes;
+    if (result.count) progress->setValue(*result.count);
+    services_.messages.Show(result.message, result.title);
+    ui_->CmdContactsCreate->setEnabled(true);
+    ui_->CmdEnumerateNotes->setEnabled(false);
+    ui_->LblRead->setVisible(false);
+    progress->setVisible(false);
+    ui_->ContactsTreeView->setFocus(Qt::OtherFocusReason);  // the contacts come next
+}
+
+void FrmMain::ShowProgress(RunStage stage, qint64 done, qint64 total) {
+    QProgressBar* const progress = ui_->ProgBarScanNotes;
+    // Reading the book, in thousandths; then the contacts, one by one.
+    if (stage == RunStage::Reading && total > 0) {
+        progress->setRange(0, 1000);
+        progress->setValue(static_cast<int>(std::min(done, total) * 1000 / total));
+    } else if (stage == RunStage::Contacts) {
+        progress->setRange(0, static_cast<int>(std::min<qint64>(total, INT32_MAX)));
+        progress->setValue(static_cast<int>(std::min<qint64>(done, INT32_MAX)));
+    }
 }
 
 void FrmMain::CmdContactsCreate_Click() {
     // Created afresh at each opening, modal over this window.
-    FrmConversion conversion(this, txtNotesDatabaseFile_, CmdContactsCreate_, state_, services_);
+    FrmConversion conversion(this, ui_->txtNotesDatabaseFile->text(), ui_->CmdContactsCreate, state_, scan_->book,
+                             services_);
     conversion.exec();
 }
 
@@ -227,14 +271,15 @@ void FrmMain::mnuExit_Click() {
 }
 
 void FrmMain::ContactsTreeView_NodeClick(QTreeWidgetItem* node) {
-    // The fields as the scan read them: a "|" inside a value moves nothing.
-    const std::vector<std::string> fields = tree_.FieldsOf(node);
-    if (fields.empty()) return;  // the root, a letter or "Other"
+    const long contact = QtContactTree::ContactOf(node);
+    if (contact < 0 || static_cast<std::size_t>(contact) >= scan_->contacts.size()) return;  // the root, a letter
+    // The fields as the contact record gives them, read from the scan's document.
+    const ContactFields fields = ReadContactFields(*scan_->contacts[static_cast<std::size_t>(contact)].document);
     const QString heading = QString::fromStdString(PanelHeading(fields));
     ui_->ImgContact->setVisible(true);
     ui_->LblTopName->setText(heading);
     ui_->FrameContacts->setAccessibleDescription(heading);  // which contact the boxes show
-    for (std::size_t i = 0; i < boxes_.size(); ++i) SetBoxText(boxes_[i], PanelBoxText(fields, i));
+    for (std::size_t i = 0; i < boxes_.size(); ++i) SetBoxText(boxes_[i], fields[i]);
 }
 
 void FrmMain::TabStrip1_Click() {

@@ -5,10 +5,11 @@
 #pragma once
 
 #include "addressbook/ModuleState.h"
-#include "ui/BackgroundRun.h"
+#include "addressbook/Scan.h"
 #include "ui/HelpWindow.h"
 #include "ui/Module1.h"
 #include "ui/QtControls.h"
+#include "ui/RunThread.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -35,7 +36,8 @@ public:
     void SetDatabasePath(const QString& path);
 
     ModuleState& state() { return state_; }
-    QtContactTree& contactTree() { return tree_; }
+    // The latest completed scan: its contacts and the book as it was read.
+    const ScanResult& scan() const { return *scan_; }
     HelpWindow* helpWindow() const { return help_; }
     // A scan runs on a worker thread from its click until it has ended.
     bool Running() const { return run_.Running(); }
@@ -69,17 +71,16 @@ private:
     QString CDlgFileName_;  // the file dialog keeps its last chosen name
     QPointer<HelpWindow> help_;
 
-    QtTextSource txtNotesDatabaseFile_;
+    void ScanEnded(const ScanResult& result);
+    void ShowProgress(RunStage stage, qint64 done, qint64 total);
+
     QtContactTree tree_;
-    QtProgressBar ProgBarScanNotes_;
-    QtControl LblRead_;
-    QtControl CmdContactsCreate_;
-    QtControl CmdEnumerateNotes_;
+    std::shared_ptr<const ScanResult> scan_;  // the latest completed scan
     std::array<QWidget*, 42> boxes_{};  // the panel's boxes in record order
     std::array<QWidget*, 5> pages_{};   // the tab strip's page frames in tab order
     bool closeAfterRun_ = false;  // closed, or Exit chosen, while a scan ran
     bool quitAfterRun_ = false;
-    BackgroundRun run_;  // last: its thread ends before the parts it drives go
+    RunThread run_;  // last: its thread ends before the parts it uses go
 };
 
 } // namespace tallowby

@@ -3,7 +3,6 @@
 // of blocking on a real dialog or starting a browser.
 #pragma once
 
-#include "addressbook/Controls.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,6 +13,14 @@
 class QWidget;
 
 namespace tallowby {
+
+// Message boxes with the information icon and a single OK button; Show returns when
+// the user has closed the box.
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    virtual void Show(const std::string& text, const std::string& title) = 0;
+};
 
 // ShellOpen: hands a web address or a file path to the desktop, which opens it with
 // the program registered for it. The empty text does nothing; failures are ignored.

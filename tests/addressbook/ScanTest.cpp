@@ -3,6 +3,7 @@
 // classes, and the messages.
 #include "addressbook/ContactRecord.h"
 #include "addressbook/Messages.h"
+#include "addressbook/Backup.h"
 #include "tests/addressbook/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -41,93 +42,99 @@ TEST(BackupPath, BesideTheBookWithItsExtensionReplaced) {
     for (const auto& c : cases) EXPECT_EQ(BackupPathFor(c[0]), c[1]) << c[0];
 }
 
-// A book served under "Domino.NotesSession" ("Notes.NotesSession" not registered), and
-// the main window, with the default tree, and the run's state that a scan fills from it.
-struct ScanRig : TextSource {
+// A book served under "Domino.NotesSession" ("Notes.NotesSession" not registered),
+// scanned from a file in a folder of its own (made first, for the backup copy; the
+// fake session serves the book whatever the path).
+struct ScanRig {
     ScanRig() {
-        PopulateDefaultTree(tree);
         book.Add("U1", "1", "Ann", "Lee");
         book.Add("U2", "2", "Bob", "Stone");
         book.Add("U3", "3", "Cid", "Moss");
         book.Add("U4", "4", "Dan", "Fox");
     }
-    std::string Text() const override { return path; }  // the database path box
-    // Scans the named file in the folder (made first, for the backup copy); the fake
-    // session serves the book whatever the path.
-    ScanOutcome Run(const std::string& file = "names.nsf") {
+    ScanResult Run(const std::string& file = "names.nsf") {
         path = dir / file;
         if (!std::filesystem::exists(path)) WriteFile(path, "a book");
-        ScanWindow window{*this, tree, progress, lblRead, cmdContactsCreate, cmdEnumerateNotes, messages};
-        return CmdEnumerateNotes_Click(window, state);
+        progress.clear();
+        return ScanBook({path}, [this](RunStage stage, std::int64_t done, std::int64_t total) {
+            if (stage == RunStage::Contacts) progress.push_back(std::to_string(done) + "/" + std::to_string(total));
+            return true;
+        });
     }
     // "category/key/text" of each contact node, in tree order.
-    Texts Contacts() const {
+    static Texts Contacts(const ScanResult& result) {
         Texts contacts;
-        for (const auto& [node, depth] : tree.InTreeOrder())
+        for (const auto& [node, depth] : result.tree.InTreeOrder())
             if (node->image == kImageContact) contacts.push_back(node->parentKey + "/" + node->key + "/" + node->text);
         return contacts;
     }
-    void ExpectCompleted() const {
-        EXPECT_EQ(messages.shown, (Shown{{kScanCompleted, kCompanyTitle}}));
-        EXPECT_TRUE(cmdContactsCreate.enabled && !cmdEnumerateNotes.enabled && !lblRead.visible && !progress.visible);
-        for (const auto& node : tree.nodes()) EXPECT_TRUE(node.expanded || node.image != kImageContact) << node.key;
+    static void ExpectCompleted(const ScanResult& result) {
+        EXPECT_EQ(result.outcome, ScanOutcome::Completed);
+        EXPECT_EQ(result.message + "|" + result.title, std::string(kScanCompleted) + "|" + kCompanyTitle);
+        EXPECT_EQ(result.tree.nodes().size(), 28 + result.contacts.size());
+        for (const auto& node : result.tree.nodes()) EXPECT_TRUE(node.expanded || node.image != kImageContact) << node.key;
     }
 
     TempDir dir;
     FakeBook book;
     ScopedSessionClass domino{kDominoProgID, book.Factory()}, notes{kNotesProgID, {}};
-    MemoryContactTree tree;
     std::string path;
-    FakeProgress progress;
-    FakeControl lblRead{true, true}, cmdContactsCreate{false, true}, cmdEnumerateNotes{true, true};
-    FakeMessages messages;
-    ModuleState state;
+    Texts progress;
 };
 
-// A rescan of the same book, under any spelling of its path, finds the same keys: each
-// node is refreshed where it is and none is doubled; a new document gets a node of its
-// own. A book that cannot be read afterwards changes nothing. A backup name that is a
-// link to another file: that file gets the copy, the link stays. (An older backup, a
-// folder in its place and the book as its own backup are rows of the bad-input matrix.)
-TEST(Scan, ARescanRefreshesEachNodeWhereItIs) {
+// Every document gets a node of its own: a replica's repeated identity gets "#2", and
+// a rescan, under any spelling of the path, gives every contact its key again. The
+// contact's fields come from its document, each by the record's rule. A backup name
+// that is a link to another file: that file gets the copy, the link stays. (An older
+// backup, a folder in its place and the book as its own backup are rows of the
+// bad-input matrix.)
+TEST(Scan, EachDocumentItsNodeAndARescanTheSameKeys) {
     ScanRig rig;
     WriteFile(rig.dir / "kept.bak", "an older backup");
     std::filesystem::create_symlink("kept.bak", rig.dir / "names.bak");
-    rig.book.documents[0]->Set("MiddleInitial", {"M."}).Set("Categories", NotesValues{"Sales", "VIP"});
+    rig.book.documents[0]->Set("MiddleInitial", {"M."}).Set("Categories", NotesValues{"Sales", "VIP"})
+        .Set("Suffix", {"0"}).Set("Title", {0.0});
     rig.book.Add("U1", "1", "Ann", "Lea");  // a replica's repeated identity: a node of its own
-    ASSERT_EQ(rig.Run(), ScanOutcome::Completed);
-    rig.ExpectCompleted();
+    ScanResult result = rig.Run();
+    ScanRig::ExpectCompleted(result);
     EXPECT_EQ(ReadFile(rig.dir / "kept.bak"), "a book");
     EXPECT_EQ(std::filesystem::read_symlink(rig.dir / "names.bak"), "kept.bak");
-    EXPECT_EQ(*rig.tree.Tag("U1-1"), "Ann|M.|Lee" + std::string(39, '|') + "Sales");
-    EXPECT_EQ(rig.progress.values, (std::vector<int32_t>{1, 2, 3, 4, 5, 5}));
-    EXPECT_EQ(rig.state.ContactIndex, 5);
-    EXPECT_EQ(rig.state.ContactCount, 5);
+    const ContactFields ann = ReadContactFields(*result.contacts[0].document);
+    EXPECT_EQ(ann[0] + "|" + ann[1] + "|" + ann[2] + "|" + ann[3] + "|" + ann[4] + "|" + ann[41], "Ann|M.|Lee|||Sales");
+    EXPECT_EQ(rig.progress, (Texts{"1/5", "2/5", "3/5", "4/5", "5/5"}));
+    EXPECT_EQ(result.lastIndex, 5);
+    EXPECT_EQ(result.count, 5);
 
     rig.book.documents[1]->Set("FirstName", {"Zed"});
     rig.book.documents[4]->Set("LastName", {"Lean"});
     rig.book.Add("U9", "9", "Abe", "Fox");
-    rig.messages.shown.clear();
-    ASSERT_EQ(rig.Run("./names.nsf"), ScanOutcome::Completed);
-    rig.ExpectCompleted();
-    const Texts contacts{"A/U1-1/Ann M. Lee", "A/U1-1#2/Ann Lean", "A/U9-9/Abe Fox", "B/U2-2/Zed Stone",
-                         "C/U3-3/Cid Moss", "D/U4-4/Dan Fox"};
-    EXPECT_EQ(rig.Contacts(), contacts);
-    EXPECT_EQ(*rig.tree.Tag("U2-2"), "Zed||Stone" + std::string(39, '|'));
-    EXPECT_EQ(rig.state.ContactIndex, 6);
+    result = rig.Run("./names.nsf");
+    ScanRig::ExpectCompleted(result);
+    EXPECT_EQ(ScanRig::Contacts(result), (Texts{"A/U1-1/Ann M. Lee", "A/U1-1#2/Ann Lean", "A/U9-9/Abe Fox",
+                                                "C/U3-3/Cid Moss", "D/U4-4/Dan Fox", "Z/U2-2/Zed Stone"}));
+    EXPECT_EQ(result.lastIndex, 6);
 
     rig.book.documents.clear();
-    EXPECT_EQ(rig.Run("other.nsf"), ScanOutcome::NotAddressBook);
-    EXPECT_EQ(rig.Contacts(), contacts);
-    EXPECT_EQ(rig.state.ContactIndex, 6);
+    EXPECT_EQ(rig.Run("other.nsf").outcome, ScanOutcome::NotAddressBook);
+}
+
+// A contact without a name is listed by its e-mail address, else as "(no name)", by
+// the scan itself (tallowby-cli lists it so too).
+TEST(Scan, ANamelessContactIsListedByItsAddress) {
+    ScanRig rig;
+    rig.book.documents[0]->Set("FirstName", {""}).Set("LastName", {""}).Set("MailAddress", {"ann@corvane.example"});
+    rig.book.documents[1]->Set("FirstName", {""}).Set("LastName", {""});
+    const ScanResult result = rig.Run();
+    EXPECT_EQ(ScanRig::Contacts(result), (Texts{"C/U3-3/Cid Moss", "D/U4-4/Dan Fox", "Other/U1-1/ann@corvane.example",
+                                                "Other/U2-2/(no name)"}));
 }
 
 // The failure rules: on the first entry a failing step is skipped, on a later one it
-// ends the walk; no first entry, or no session, gets a message and changes nothing;
-// running out of memory ends the scan with a message that says so. A case names the
-// failing calls by document (-1: the book's), how each session class answers ('+' the
-// book, '-' none, '!' it throws) and what the scan ends with: the contacts and
-// ContactCount, or the outcome and the message's Reason line.
+// ends the walk; no first entry, or no session, gets a message and no contacts (and no
+// backup); running out of memory ends the scan with a message that says so. A case
+// names the failing calls by document (-1: the book's), how each session class answers
+// ('+' the book, '-' none, '!' it throws) and what the scan ends with: the contacts
+// and the view's count, or the outcome and the message's Reason line.
 TEST(Scan, FailureRules) {
     struct Case { std::map<int, std::set<std::string>> fails; const char* classes; std::string expected; };
     const std::string all = "A/U1-1/Ann Lee, B/U2-2/Bob Stone, C/U3-3/Cid Moss, D/U4-4/Dan Fox / 4";
@@ -139,7 +146,7 @@ TEST(Scan, FailureRules) {
         // Each unreadable item an empty field; a count that cannot be read leaves ContactCount.
         {{{0, {"LastName"}}, {1, {"FirstName", "Categories"}}, {3, {"MiddleInitial", "Comment"}}}, "++",
          "A/U1-1/Ann, C/U3-3/Cid Moss, D/U4-4/Dan Fox, Other/U2-2/Stone / 4"},
-        {{{-1, {"Count"}}}, "++", all.substr(0, all.size() - 1) + "123"},
+        {{{-1, {"Count"}}}, "++", all.substr(0, all.size() - 1) + "none"},
         {{{-1, {"Title"}}}, "++", all},  // passed over with the first class
         {{}, "-+", all},
         {{}, "!+", all},
@@ -161,32 +168,26 @@ TEST(Scan, FailureRules) {
             return k == '+' ? rig.book.Factory() : SessionFactory{};
         };
         ScopedSessionClass first(kDominoProgID, session(c.classes[0])), second(kNotesProgID, session(c.classes[1]));
-        rig.state = {7, 123, "", ""};
-        const ScanOutcome outcome = rig.Run();
+        const ScanResult result = rig.Run();
         std::string ended;
-        if (outcome == ScanOutcome::Completed) {
-            rig.ExpectCompleted();
-            for (const std::string& contact : rig.Contacts()) ended += (ended.empty() ? "" : ", ") + contact;
-            EXPECT_EQ(c.expected, ended + " / " + std::to_string(rig.state.ContactCount));
+        if (result.outcome == ScanOutcome::Completed) {
+            ScanRig::ExpectCompleted(result);
+            for (const std::string& contact : ScanRig::Contacts(result)) ended += (ended.empty() ? "" : ", ") + contact;
+            EXPECT_EQ(c.expected, ended + " / " + (result.count ? std::to_string(*result.count) : "none"));
             continue;
         }
         // One message, naming the file and why (then perhaps what to do), or the not-installed one.
-        ASSERT_EQ(rig.messages.shown.size(), 1u);
-        const auto& [text, title] = rig.messages.shown[0];
         const std::string file = kNotAddressBook + ("\r\n\r\nFile: " + rig.path + "\r\nReason: ");
-        if (outcome == ScanOutcome::NotInstalled && text == NotInstalledMessage() && title == kNotInstalledTitle)
+        if (result.outcome == ScanOutcome::NotInstalled && result.message == NotInstalledMessage() &&
+            result.title == kNotInstalledTitle)
             ended = "not installed";
-        else if (title == kCompanyTitle && text.starts_with(file))
-            ended = (outcome == ScanOutcome::OutOfMemory ? "out of memory: " : "not a book: ") +
-                    text.substr(file.size(), text.find("\r\n", file.size()) - file.size());
-        EXPECT_EQ(c.expected, ended) << text;
-        EXPECT_EQ(rig.lblRead.changes + rig.cmdContactsCreate.changes + rig.cmdEnumerateNotes.changes, 0);
-        if (outcome == ScanOutcome::OutOfMemory) continue;  // the walk had begun
-        // Nothing of the window or the state changed.
-        EXPECT_EQ(rig.tree.nodes().size(), 28u);
-        EXPECT_EQ(rig.progress.changes + rig.progress.repaints + rig.tree.repaints(), 0);
-        EXPECT_EQ(rig.state.ContactIndex, 7);
-        EXPECT_EQ(rig.state.ContactCount, 123);
+        else if (result.title == kCompanyTitle && result.message.starts_with(file))
+            ended = (result.outcome == ScanOutcome::OutOfMemory ? "out of memory: " : "not a book: ") +
+                    result.message.substr(file.size(), result.message.find("\r\n", file.size()) - file.size());
+        EXPECT_EQ(c.expected, ended) << result.message;
+        EXPECT_TRUE(result.contacts.empty());
+        // No backup: the scan did not complete.
+        EXPECT_FALSE(std::filesystem::exists(rig.dir / "names.bak"));
     }
 }
 

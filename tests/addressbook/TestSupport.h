@@ -1,6 +1,6 @@
 // Helpers of the address-book tests (and of the export tests that run against fake
 // Notes objects), beside those shared with the export tests: DXL books built from
-// fragments, fakes of the Notes objects and of the controls a run drives.
+// fragments and fakes of the Notes objects.
 #pragma once
 
 #include "addressbook/Notes.h"
@@ -57,7 +57,7 @@ struct Failing {
 };
 
 // A person document that is its own view entry. Failing calls: item names, "identity"
-// (UniversalID, NoteID), "Document" and "GetNextDocument" (from this entry).
+// (UniversalID, NoteID), "Items", "Document" and "GetNextDocument" (from this entry).
 struct FakeDocument : Failing, NotesDocument, NotesViewEntry, std::enable_shared_from_this<FakeDocument> {
     FakeDocument(std::string unid, std::string noteid) : unid(std::move(unid)), noteid(std::move(noteid)) {}
     FakeDocument& Set(const std::string& item, NotesValues values) {
@@ -69,6 +69,11 @@ struct FakeDocument : Failing, NotesDocument, NotesViewEntry, std::enable_shared
     NotesValues GetItemValue(const std::string& item) override {
         const auto it = items.find(item);
         return Call(item, it == items.end() ? NotesValues{NotesValue{}} : it->second);
+    }
+    std::vector<NotesItem> Items() override {
+        std::vector<NotesItem> all;
+        for (const auto& [name, values] : items) all.push_back({name, ItemKind::Text, Call(name, values)});
+        return Call("Items", all);
     }
     std::shared_ptr<NotesDocument> Document() override { return Call("Document", shared_from_this()); }
 
@@ -114,34 +119,6 @@ struct FakeBook : Failing, NotesSession, NotesDatabase, NotesView, NotesViewNavi
     std::shared_ptr<T> Self() { return std::shared_ptr<T>(std::shared_ptr<T>(), static_cast<T*>(this)); }
 
     std::vector<std::shared_ptr<FakeDocument>> documents;
-};
-
-// ---------------------------------------------------------------- the controls
-
-struct FakeControl : Control {
-    FakeControl(bool enabled, bool visible) : enabled(enabled), visible(visible) {}
-    void SetEnabled(bool value) override { enabled = value; ++changes; }
-    void SetVisible(bool value) override { visible = value; ++changes; }
-    bool enabled, visible;
-    int changes = 0;
-};
-
-struct FakeProgress : ProgressBar {
-    void SetMinimum(int32_t) override { ++changes; }
-    void SetMaximum(int32_t) override { ++changes; }
-    void SetValue(int32_t v) override { values.push_back(v); ++changes; }
-    void SetVisible(bool v) override { visible = v; ++changes; }
-    void Repaint() override { ++repaints; }
-    std::vector<int32_t> values;
-    bool visible = true;
-    int changes = 0, repaints = 0;
-};
-
-using Shown = std::vector<std::pair<std::string, std::string>>;  // text, title
-
-struct FakeMessages : MessageBoxes {
-    void Show(const std::string& text, const std::string& title) override { shown.emplace_back(text, title); }
-    Shown shown;
 };
 
 } // namespace tallowby::test

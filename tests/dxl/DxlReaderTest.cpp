@@ -28,7 +28,7 @@ std::vector<std::shared_ptr<NotesDocument>> Documents(const TempDir& dir, const 
     for (auto entry = navigator->GetFirstDocument(); entry; entry = navigator->GetNextDocument(entry))
         documents.push_back(entry->Document());
     EXPECT_EQ(navigator->Count(), static_cast<int32_t>(documents.size()));
-    EXPECT_THROW(database->GetView("People"), NotesError);  // only the $People view exists
+    EXPECT_THROW(database->GetView("People"), NotesError);  // only the $People and Groups views exist
     return documents;
 }
 
@@ -128,15 +128,14 @@ TEST(DxlReader, BookShortenedWhileRead) {
     std::string persons;
     for (int i = 0; i < 3000; ++i) persons += Named("U" + std::to_string(i), "Ann", "Smith");
     WriteFile(dir / "names.dxl", Book(persons));
-    struct Shorten : RunMonitor {
-        std::string path;
-        bool StopRequested() const override { return false; }
-        void Reading(std::uint64_t, std::uint64_t) override { EXPECT_EQ(::truncate(path.c_str(), 100), 0); }
-    } shorten;
-    shorten.path = dir / "names.dxl";
+    const std::string path = dir / "names.dxl";
+    const RunCallback shorten = [&](RunStage, std::int64_t, std::int64_t) {
+        EXPECT_EQ(::truncate(path.c_str(), 100), 0);
+        return true;
+    };
     const RunScope scope(shorten);
     try {
-        DxlBook::ReadFile(shorten.path);
+        DxlBook::ReadFile(path);
         ADD_FAILURE() << "a shortened book was read";
     } catch (const NotesError& e) {
         EXPECT_EQ(e.problem().reason, "the file became shorter, or could not be read, while it was being read");

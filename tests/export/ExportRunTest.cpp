@@ -36,7 +36,6 @@ class ExportRunTest : public ::testing::Test {
 protected:
     TempDir dir;
     const std::string database = dir / "names.dxl";
-    RecordingWindow window;
 };
 
 TEST_F(ExportRunTest, SmallBookGivesExactlyTheBytesOfTheLayout) {
@@ -48,8 +47,9 @@ TEST_F(ExportRunTest, SmallBookGivesExactlyTheBytesOfTheLayout) {
     WriteFile(target, std::string(100000, 'x'));  // an earlier, longer worksheet
     // The view orders by last name: Ann comes first.
     WriteFile(database, DxlBook(Person(1, "FirstName", "LastName", named) + Person(2, "Ann", "")));
-    ASSERT_EQ(window.Export(database).outcome, ExportOutcome::Completed);
-    EXPECT_EQ(window.state.ExportFilePath, target);
+    const ExportResult result = Export(database);
+    ASSERT_EQ(result.outcome, ExportOutcome::Completed);
+    EXPECT_EQ(result.files, std::vector<std::string>{target});
     // Verdana 10 plain, bold, bold underlined; Courier 14 bold italic. Style 0 takes
     // font 0, style 1 the bold font 1, both General and left-aligned. The page header.
     std::string records = Hex("31 00 0C 00 C8 00 00 00 07 'Verdana' 31 00 0C 00 C8 00 01 00 07 'Verdana' "
@@ -73,8 +73,9 @@ TEST_F(ExportRunTest, AnOutputThatIsTheBookUnderAnyNameIsRefused) {
     fs::create_hard_link(database, dir / "hard.xls");
     const Snapshot before = TakeSnapshot(dir.path());
     for (const std::string& output : {database, dir / "sub/../names.dxl", dir / "link.xls", dir / "hard.xls"}) {
-        EXPECT_EQ(window.Export(database, output).outcome, ExportOutcome::Refused) << output;
-        EXPECT_NE(window.messages.texts.back().find(output), std::string::npos) << output;
+        const ExportResult result = Export(database, output);
+        EXPECT_EQ(result.outcome, ExportOutcome::Refused) << output;
+        EXPECT_NE(result.message.find(output), std::string::npos) << output;
     }
     EXPECT_EQ(TakeSnapshot(dir.path()), before) << "the book and its folder as they were";
 }
@@ -106,29 +107,43 @@ TEST_F(ExportRunTest, CliOpenHandsTheFileToXdgOpenWithoutAShell) {
 }
 
 // --format decides, in any case, else the last extension of --output's file name,
-// else the Excel 2.1 worksheet; a --format that the extension contradicts, an unknown
-// format and --output naming a folder (checked before the book is even looked at)
-// write nothing.
+// else what the other options imply, else the Excel 2.1 worksheet; a --format that the
+// extension contradicts, an extension (or none) that names no format without --format,
+// an unknown format and a layout the format cannot hold write nothing.
 TEST_F(ExportRunTest, CliTakesTheFormatFromFormatElseFromTheOutputsExtension) {
     const std::string xls("\x09\x00\x04\x00", 4), xlsx = "PK\x03\x04", csv = "\xEF\xBB\xBF" "First Name,";
-    const std::string usage = "\nUsage: tallowby-cli export [--format xls|xlsx|csv] [--output FILE] [--open] DATABASE\n"
-                              "Run 'tallowby-cli --help' for details.\n";
+    const std::string usage =
+        "\nUsage: tallowby-cli export [--format xls|xlsx|csv|vcf] [--layout classic|full|outlook]\n"
+        "                           [--output FILE|-] [--csv-formulas keep|guard] [--vcard 3.0|4.0]\n"
+        "                           [--groups-as-categories] [--split N] [--open] DATABASE\n"
+        "Run 'tallowby-cli --help' for details.\n";
+    const std::string noFormat = "names no format: use .xls, .xlsx, .csv or .vcf, or give --format to write that "
+                                 "name anyway" + usage;
     // "@" stands for the test's folder; the book comes first, the options after it.
     const struct { std::vector<std::string> args; int status; std::string file, starts, err; } cases[] = {
         {{"--format", "xlsx"}, 0, "names.xlsx", xlsx, ""},
         {{"--format=CSV", "--output", "@/out.txt"}, 0, "out.txt", csv, ""},
         {{"--output", "@/out.XLSX"}, 0, "out.XLSX", xlsx, ""},
         {{"--output=@/out.Csv"}, 0, "out.Csv", csv, ""},
-        {{"--output", "@/out.xlsx.txt"}, 0, "out.xlsx.txt", xls, ""},
-        {{"--output", "@/.csv"}, 0, ".csv", xls, ""},  // a hidden file without extension
-        {{"--output", "@/folder.csv/out"}, 0, "folder.csv/out", xls, ""},
+        {{"--layout", "full"}, 0, "names-full.xlsx", xlsx, ""},
+        {{"--layout", "outlook"}, 0, "names-outlook.csv", "\xEF\xBB\xBF", ""},
         {{}, 0, "names.xls", xls, ""},
+        {{"--output", "@/out.xlsx.txt"}, 2, "", "",
+         "tallowby-cli export: the extension of '@/out.xlsx.txt' (.txt) " + noFormat},
+        {{"--output", "@/.csv"}, 2, "", "", "tallowby-cli export: the extension of '@/.csv' (none) " + noFormat},
         {{"--format", "xlsx", "--output", "@/out.csv"}, 2, "", "",
          "tallowby-cli export: --format xlsx does not match the extension of '@/out.csv' (.csv)" + usage},
-        {{"--format", "ods"}, 2, "", "", "tallowby-cli export: unknown format 'ods': choose xls, xlsx or csv" + usage},
-        {{"--format"}, 2, "", "", "tallowby-cli export: --format needs xls, xlsx or csv" + usage},
+        {{"--format", "ods"}, 2, "", "",
+         "tallowby-cli export: unknown format 'ods': choose xls, xlsx, csv or vcf" + usage},
+        {{"--format"}, 2, "", "", "tallowby-cli export: --format needs a value" + usage},
+        {{"--format", "xls", "--layout", "full"}, 2, "", "",
+         "tallowby-cli export: an Excel 2.1 worksheet holds only the classic layout (255 characters a cell, no "
+         "second sheet); choose --format xlsx or csv for the full layout" + usage},
+        {{"-rf.dxl"}, 2, "", "",
+         "tallowby-cli export: unknown option '-rf.dxl' (use ./-rf.dxl for a file of that name)" + usage},
         {{"--output", "@/folder.csv"}, 1, "", "",
-         "tallowby-cli: @/folder.csv is a folder; give --output the name of a file.\n"},
+         "The CSV file could not be saved:\n@/folder.csv\n\nReason: it is a folder.\n\nNothing was written; an "
+         "earlier file of that name is unchanged. Check the folder and the free disk space, then try again.\n"},
     };
     const auto expand = [&](std::string text) {
         if (const auto at = text.find('@'); at != std::string::npos) text.replace(at, 1, dir.path().string());
@@ -138,8 +153,7 @@ TEST_F(ExportRunTest, CliTakesTheFormatFromFormatElseFromTheOutputsExtension) {
         fs::remove_all(dir.path());
         fs::create_directories(dir / "folder.csv");
         WriteFile(database, SmallBook());
-        // A book that is not there: the folder is refused before the book is looked at.
-        std::vector<std::string> argv = {TALLOWBY_CLI, "export", c.status == 1 ? dir / "missing.dxl" : database};
+        std::vector<std::string> argv = {TALLOWBY_CLI, "export", database};
         for (const std::string& arg : c.args) argv.push_back(expand(arg));
         const ChildRun run = RunProgram(argv, dir.path());
         // Nothing on stderr, not even a progress bar, when stderr is no terminal.

@@ -5,7 +5,7 @@
 // worksheet's record stream.
 #pragma once
 
-#include "addressbook/Controls.h"
+#include "export/ExportNames.h"
 #include "export/ExportRun.h"
 
 #include <cerrno>
@@ -172,59 +172,18 @@ inline std::string Persons(int count, const std::string& more = "") {
     return documents;
 }
 
-// ------------------------------------------------------------- recording window
+// ------------------------------------------------------------- the export
 
-// What a run did to the window, in order: "CmdConversion enabled 0",
-// "FrameConversionDone visible 1", "message <title>".
-using EventLog = std::vector<std::string>;
-
-struct RecordingControl : Control {
-    RecordingControl(std::string name, EventLog& log) : name(std::move(name)), log(log) {}
-    void SetEnabled(bool on) override { log.push_back(name + " enabled " + (on ? "1" : "0")); }
-    void SetVisible(bool on) override { log.push_back(name + " visible " + (on ? "1" : "0")); }
-    std::string name;
-    EventLog& log;
-};
-
-struct RecordingProgress : ProgressBar {  // records nothing: tests watch the messages and files
-    void SetMinimum(int32_t) override {}
-    void SetMaximum(int32_t) override {}
-    void SetValue(int32_t) override {}
-    void SetVisible(bool) override {}
-    void Repaint() override {}
-};
-
-struct RecordingMessages : MessageBoxes {
-    explicit RecordingMessages(EventLog& log) : log(log) {}
-    void Show(const std::string& text, const std::string& title) override {
-        texts.push_back(text);
-        log.push_back("message " + title);
-    }
-    EventLog& log;
-    std::vector<std::string> texts;
-};
-
-struct FixedPath : TextSource {
-    explicit FixedPath(std::string text) : text(std::move(text)) {}
-    std::string Text() const override { return text; }
-    std::string text;
-};
-
-// The conversion window with recording controls; Export runs CmdConversion_Click.
-struct RecordingWindow {
-    ExportResult Export(const std::string& database, const std::string& output = {},
-                        ExportFormat format = ExportFormat::Xls) {
-        FixedPath path(database);
-        ConversionWindow window{path, contactsCreate, progress, conversion, done, messages};
-        return CmdConversion_Click(window, state, output, format);
-    }
-    EventLog log;
-    RecordingControl contactsCreate{"CmdContactsCreate", log}, conversion{"CmdConversion", log},
-        done{"FrameConversionDone", log};
-    RecordingProgress progress;
-    RecordingMessages messages{log};
-    ModuleState state;
-};
+// Runs the export of `database` to `output` ("" beside the book) in a format and layout.
+inline ExportResult Export(const std::string& database, const std::string& output = {},
+                           ExportFormat format = ExportFormat::Xls, ExportLayout layout = ExportLayout::Classic) {
+    ExportRequest request;
+    request.bookPath = database;
+    request.outputPath = output;
+    request.format = format;
+    request.layout = layout;
+    return ExportBook(request);
+}
 
 // ------------------------------------------------------------- worksheet bytes
 

@@ -1,13 +1,14 @@
 // Fuzz target for the DXL reader: read the input as a DXL address book from
 // memory, then, when it opens, walk the $People view through the Notes objects and
 // read every item the export writes, and a few it does not, of every document,
-// turning each value into text. Then run the scan of the main window over the same
-// book into a tree in memory, and the export in each format (.xls, .xlsx, CSV) to
-// /dev/null (a workbook for a device is built in $TMPDIR first). Invariants that
-// break abort the run.
+// turning each value into text, and every item of every person and group. Then run
+// the scan over the same book, and the export in each format and layout to /dev/null
+// (a workbook for a device is built in $TMPDIR first). Invariants that break abort
+// the run.
 #include "addressbook/ContactTree.h"
 #include "addressbook/DxlSession.h"
 #include "addressbook/Scan.h"
+#include "addressbook/ValueText.h"
 #include "export/ColumnLayout.h"
 #include "export/ExportRun.h"
 
@@ -38,24 +39,19 @@ int32_t Walk(NotesDatabase& database) {
             Check(!values.empty(), "GetItemValue yielded no value");
             for (const NotesValue& value : values) ValueToText(value);
         };
-        for (const ExportColumn& column : kExportColumns) read(column.item);
+        for (const ExportColumn& column : kExportColumns) read(column.item());
         for (const char* item : {"ShortName", "AltFullNameSort", "MailDomain", "Type", "Form", "Owner"}) read(item);
+        for (const NotesItem& item : document->Items()) {
+            Check(!item.values.empty() && !item.name.empty() && item.name[0] != '$', "an item without values or name");
+            Check(document->GetItemValue(item.name) == item.values, "Items and GetItemValue disagree");
+        }
     }
     Check(walked == navigator->Count(), "the navigator's Count differs from its entries");
+    const auto groups = database.GetView("Groups")->CreateViewNav();
+    for (auto entry = groups->GetFirstDocument(); entry; entry = groups->GetNextDocument(entry))
+        for (const NotesItem& item : entry->Document()->Items()) ValueText(item, {true, false, true});
     return walked;
 }
-
-struct Nothing : Control, ProgressBar, MessageBoxes, TextSource {
-    void SetEnabled(bool) override {}
-    void SetVisible(bool) override {}
-    void SetMinimum(int32_t) override {}
-    void SetMaximum(int32_t) override {}
-    void SetValue(int32_t) override {}
-    void Repaint() override {}
-    void Show(const std::string&, const std::string&) override {}
-    // A path in no folder: the scan's backup copy finds no file and writes nothing.
-    std::string Text() const override { return "/nonexistent-tallowby-fuzz/names.dxl"; }
-};
 
 struct BufferSession : NotesSession {
     explicit BufferSession(std::shared_ptr<NotesDatabase> database) : database(std::move(database)) {}
@@ -82,18 +78,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // The book is served by the session class the scan and the export ask for.
     const ScopedSessionClass domino(kDominoProgID, [&database] { return std::make_shared<BufferSession>(database); });
-    Nothing nothing;
-    MemoryContactTree tree;
-    PopulateDefaultTree(tree);
-    ModuleState state;
-    ScanWindow scan{nothing, tree, nothing, nothing, nothing, nothing, nothing};
-    CmdEnumerateNotes_Click(scan, state);
-    Check(tree.nodes().size() >= 28, "the scan removed default nodes");
+    // A path in no folder: the scan's backup copy finds no file and writes nothing.
+    const std::string path = "/nonexistent-tallowby-fuzz/names.dxl";
+    const ScanResult scan = ScanBook({path});
+    Check(scan.outcome != ScanOutcome::Completed || scan.tree.nodes().size() == 28 + scan.contacts.size(),
+          "the scan's tree lost nodes");
     // Every entry is written or counted as left out; a book without entries writes nothing.
-    for (const ExportFormat format : kExportFormats) {
-        ModuleState fresh;
-        ConversionWindow window{nothing, nothing, nothing, nothing, nothing, nothing};
-        const ExportResult result = CmdConversion_Click(window, fresh, "/dev/null", format);
+    for (const ExportChoice& choice : ExportChoices()) {
+        ExportRequest request;
+        request.bookPath = path;
+        request.outputPath = "/dev/null";
+        request.format = choice.format;
+        request.layout = choice.layout;
+        const ExportResult result = ExportBook(request);
         Check(result.outcome == (entries > 0 ? ExportOutcome::Completed : ExportOutcome::NotAddressBook),
               "a book with entries not exported, or one without exported");
         Check(result.contactsWritten + result.contactsLeftOut == entries, "an entry was neither written nor counted");

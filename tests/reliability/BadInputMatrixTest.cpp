@@ -6,6 +6,7 @@
 #include "ExportTestSupport.h"
 
 #include "addressbook/Messages.h"
+#include "files/Problem.h"
 
 #include <gtest/gtest.h>
 
@@ -95,6 +96,7 @@ struct Row {
     const char* says = "";
     const char* reason = "";
     const char* noBackup = "";
+    const char* remedy = "Check the folder and the free disk space, then try again.";  // of a file error
 };
 
 constexpr auto kCompleted = ExportOutcome::Completed, kFileError = ExportOutcome::FileError,
@@ -114,7 +116,7 @@ const std::vector<Row>& Rows() {
         Unreadable("MissingPath", At("missing.dxl", "", "missing.xls", true, [](TempDir&, Input& in) {
                        fs::remove(in.database);
                    }), "", "the file does not exist"),
-        Unreadable("EmptyFile", At("names.dxl", "", "names.xls"), "names.bak", "the file is empty"),
+        Unreadable("EmptyFile", At("names.dxl", "", "names.xls"), "", "the file is empty"),
         Unreadable("Folder", At("names.dxl", "", "names.xls", true, [](TempDir&, Input& in) {
                        fs::remove(in.database);
                        fs::create_directory(in.database);
@@ -123,30 +125,30 @@ const std::vector<Row>& Rows() {
                        fs::remove(in.database);  // read, it would wait for a writer for ever
                        if (::mkfifo(in.database.c_str(), 0644) != 0) in.skip = "cannot make a named pipe here";
                    }), "", "it is not a regular file but a named pipe (FIFO)"),
-        Unreadable("BinaryNsf", At("names.nsf", BinaryNsf(), "names.xls"), "names.bak",
+        Unreadable("BinaryNsf", At("names.nsf", BinaryNsf(), "names.xls"), "",
                    "it is not well-formed XML at line 1, column 0 (invalid token)"),
         Unreadable("TruncatedDxl", At("names.dxl", SmallBook().substr(0, SmallBook().find("Baker")), "names.xls"),
-                   "names.bak", "it is not well-formed XML at line 12, column 28 (no element found)"),
+                   "", "it is not well-formed XML at line 12, column 28 (no element found)"),
         Unreadable("ExternalEntity", At("names.dxl", WithDoctype("<!DOCTYPE database [<!ENTITY ext SYSTEM 'file://"
                                                                  "@ROOT@/secret.txt'>]>", "&ext;"), "names.xls"),
-                   "names.bak", "it declares entities (\"ext\" first), refused for safety"),
+                   "", "it declares entities (\"ext\" first), refused for safety"),
         // Were the DTD read, &who; would be "Injected" and the book would open.
         Unreadable("ExternalDtd", At("names.dxl", WithDoctype("<!DOCTYPE database SYSTEM 'file://@ROOT@/names.dtd'>",
                                                               "&who;"), "names.xls"),
-                   "names.bak", "it uses the undefined entity \"who\""),
-        Unreadable("EntityExpansionBomb", At("names.dxl", BillionLaughs(), "names.xls"), "names.bak",
+                   "", "it uses the undefined entity \"who\""),
+        Unreadable("EntityExpansionBomb", At("names.dxl", BillionLaughs(), "names.xls"), "",
                    "it declares entities (\"lol0\" first), refused for safety"),
         Unreadable("NotDxl", At("names.dxl", "<database title='x'><document form='Person'/></database>", "names.xls"),
-                   "names.bak", "it is not a Notes DXL database: its root element is <database>, not <database> in "
+                   "", "it is not a Notes DXL database: its root element is <database>, not <database> in "
                    "the namespace http://www.lotus.com/dxl"),
         // A lead byte without its continuation, then an encoded surrogate.
         Unreadable("InvalidUtf8", At("names.dxl", DxlBook(Person(1, "Ren\xC3\x28", "Able") + Person(2, "\xED\xA0\x80",
                                                                                                   "B")), "names.xls"),
-                   "names.bak", "it is not well-formed XML at line 6, column 32 (a character that is not valid there: "
+                   "", "it is not well-formed XML at line 6, column 32 (a character that is not valid there: "
                    "was the file saved in another encoding?)"),
         Unreadable("UnknownEncoding", At("names.dxl", "<?xml version='1.0' encoding='Shift_JIS'?>" +
                                                           SmallBook().substr(SmallBook().find('\n')), "names.xls"),
-                   "names.bak", "it is not well-formed XML at line 1, column 30 (unknown encoding: UTF-8, UTF-16, "
+                   "", "it is not well-formed XML at line 1, column 30 (unknown encoding: UTF-8, UTF-16, "
                    "ISO-8859-1 and US-ASCII can be read)"),
         // The large books are made only when their row runs.
         {"TenMegabyteValue", [](TempDir& box, Input& in) {
@@ -156,7 +158,7 @@ const std::vector<Row>& Rows() {
          "1 Contacts Saved Successfully\r\n\r\n1 value was longer than 255 characters and was shortened."},
         Unreadable("NoPersonDocuments", At("groups.dxl", DxlBook("<document form='Group'><item name='Type'><text>Group"
                                                                  "</text></item></document>\n"), "groups.xls"),
-                   "groups.bak", "it holds no person documents"),
+                   "", "it holds no person documents"),
         Unreadable("UnreadableFile", At("names.dxl", SmallBook(), "names.xls", true, [](TempDir& box, Input& in) {
                        if (::geteuid() == 0) {  // root reads any file: the runs go as nobody, who owns the folder
                            fs::permissions(box.path(), fs::perms::others_exec, fs::perm_options::add);
@@ -178,10 +180,12 @@ const std::vector<Row>& Rows() {
               "\xC3\x84rzte\nZ\xC3\xBCrich.bak"),
         {"ReadOnlyFolder", At("names.dxl", SmallBook(), "names.xls", true, [](TempDir& box, Input& in) {
              in.skip = box.MountReadOnly(in.folder);
-         }), 3, "", kFileError, 0, "the disk is read-only", "", "cannot write @/names.bak: the disk is read-only"},
+         }), 3, "", kFileError, 0, "the disk is read-only", "", "cannot write @/names.bak: the disk is read-only",
+         "Choose a folder on a disk that can be written."},
         {"MissingOutputFolder", At("names.dxl", SmallBook(), "missing/names.xls", false, [](TempDir&, Input& in) {
              in.output = in.target;
-         }), 3, "names.bak", kFileError, 0, "the folder does not exist"},
+         }), 3, "names.bak", kFileError, 0, "the folder does not exist", "", "",
+         "Create the folder first, or choose another one."},
         {"FullDisk", [](TempDir& box, Input& in) {  // 32 KB left: less than the backup or the worksheet needs
              fs::create_directories(box / "work/disk");
              if (!(in.skip = box.MountSmallDisk(box / "work/disk", "1m")).empty()) return;
@@ -190,7 +194,8 @@ const std::vector<Row>& Rows() {
              const std::uintmax_t free = ::statvfs(in.folder.c_str(), &disk) == 0 ? disk.f_bavail * disk.f_frsize : 0;
              if (free <= 32 * 1024) in.skip = "the small disk is full before the test begins";
              else WriteFile(in.folder + "/filler.bin", std::string(free - 32 * 1024, 'f'));
-         }, 200, "", kFileError, 0, "the disk is full", "", "cannot write @/names.bak: the disk is full"},
+         }, 200, "", kFileError, 0, "the disk is full", "", "cannot write @/names.bak: the disk is full",
+         "Free some space on the disk, or choose another folder, then try again."},
         // --output to a /dev/full node of its own.
         {"OutputIsAFullDevice", At("names.dxl", SmallBook(), "full", false, [](TempDir&, Input& in) {
              in.output = in.target;
@@ -204,9 +209,9 @@ const std::vector<Row>& Rows() {
               }), "names.bak"),
         Saved("FolderAsBackup", At("names.dxl", SmallBook(), "names.xls", false, [](TempDir&, Input& in) {
                   fs::create_directory(in.folder + "/names.bak");
-              }), "", "@/names.bak is a folder"),
+              }), "", "cannot write @/names.bak: it is a folder"),
         Saved("BakDatabase", At("names.bak", SmallBook(), "names.xls", false), "",
-              "@/names.bak is the address book itself"),
+              "cannot write @/names.bak: it is the address book itself"),
         // The backup lies beside the book: mail/ab.bak, never ../mai.bak (the last four
         // characters of the path replaced).
         Saved("BookWithoutExtension", At("mail/ab", SmallBook(), "ab.xls", false, [](TempDir& box, Input& in) {
@@ -217,7 +222,7 @@ const std::vector<Row>& Rows() {
         Saved("BookLinkedToItsBackup", At("own.bak", SmallBook(), "own.xls", false, [](TempDir&, Input& in) {
                   in.database = in.folder + "/own.dxl";
                   fs::create_symlink("own.bak", in.database);
-              }), "", "@/own.bak is the address book itself"),
+              }), "", "cannot write @/own.bak: it is the address book itself"),
         // Documents without identity, and a replica's repeated UNID: each its own contact.
         {"RepeatedIdentities", At("names.dxl", DxlBook(
              Person(1, "Ann", "Able") + Person(1, "Ann", "Able") + Person(2, "Bob", "Baker") +
@@ -228,7 +233,8 @@ const std::vector<Row>& Rows() {
         {"FileSizeLimit", At("names.dxl", DxlBook(Persons(300)), "names.xls", true, [](TempDir&, Input& in) {
              in.limit = "--fsize=16384";
          }), 300, "", kFileError, 0, "the file would be larger than the file size limit allows", "",
-         "cannot write @/names.bak: the file would be larger than the file size limit allows"},
+         "cannot write @/names.bak: the file would be larger than the file size limit allows",
+         "Raise the file size limit (ulimit -f), or choose a disk that allows larger files."},
         // Less memory than the book needs: 12 MB more address space than the program
         // needs to start (its libraries), found 4 MB at a time; the book needs 60 MB more.
         Unreadable("OutOfMemory", [](TempDir& box, Input& in) {
@@ -242,7 +248,7 @@ const std::vector<Row>& Rows() {
 #if defined(__SANITIZE_ADDRESS__)
             in.skip = "AddressSanitizer reserves more address space than any limit would leave";
 #endif
-        }, "big.bak", "there is not enough memory to read it"),
+        }, "", "there is not enough memory to read it"),
         {"OutputNameIsTheBook", At("book.xls", SmallBook(), "book.xls", false), 3, "book.bak", ExportOutcome::Refused},
         {"OutputIsTheBook", At("names.dxl", SmallBook(), "names.dxl", false, [](TempDir&, Input& in) {
              in.output = in.target;
@@ -342,18 +348,17 @@ void BadInputMatrix::CheckExport() {
                   (fs::is_character_file(in.target)
                        ? "It is a device or a pipe and is written directly: what reached it before the failure is "
                          "incomplete. Check the device, then try again."
-                       : "Nothing was written; an earlier file of that name is unchanged. Check the folder and the "
-                         "free disk space, then try again.");
+                       : "Nothing was written; an earlier file of that name is unchanged. " + std::string(row.remedy));
     if (row.outcome == ExportOutcome::Refused)
         message = "The worksheet would be written over the address book itself:\n" + in.target + "\n\n" +
                   (in.output.empty() ? "Nothing was written. Give the address book a name that does not end in "
                                        "\".xls\", or choose another worksheet file."
                                      : "Nothing was written. Choose another worksheet file.");
     std::vector<std::string> args{"export", in.database};
-    if (!in.output.empty()) args.insert(args.end(), {"--output", in.output});
+    if (!in.output.empty()) args.insert(args.end(), {"--format", "xls", "--output", in.output});
     const ChildRun run = Cli(args);
     EXPECT_EQ(Join({std::to_string(run.status), run.out, Summary(run.err)}),
-              completes ? Join({"0", message + "\n" + in.target + "\n", ""})
+              completes ? Join({"0", message + "\n" + files::Printable(in.target) + "\n", ""})
                         : Join({"1", "", row.outcome == kNotBook ? message : message + "\n"}));
     ExpectOnlyAdded(before, completes ? fs::relative(in.target, in.folder).string() : "", false);
     if (!completes) return;

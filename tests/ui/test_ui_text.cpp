@@ -1,4 +1,4 @@
-// The details panel's rules and the web addresses, as plain strings.
+// The details panel's heading and the web addresses, as plain strings.
 #include "ui/ContactPanel.h"
 #include "ui/WebLinks.h"
 
@@ -9,27 +9,16 @@ namespace {
 
 using Fields = std::vector<std::string>;
 
-TEST(SplitTag, EveryBarSeparates) {
-    // No limit on the parts: a "|" inside a value shifts every later field one on.
-    const std::pair<std::string, Fields> cases[] = {{"", {""}}, {"|", {"", ""}},
-        {"a||b|", {"a", "", "b", ""}}, {"Smith|Jones", {"Smith", "Jones"}}};
-    for (const auto& [tag, parts] : cases) EXPECT_EQ(SplitTag(tag), parts) << tag;
-}
-
 TEST(PanelHeading, MiddleNameOnlyWhenNotEmptyAndNothingTrimmed) {
     const std::pair<Fields, std::string> cases[] = {
         {{"Anna", "", "Lindgren"}, "Anna Lindgren"}, {{"", "", "Lindgren"}, " Lindgren"},
         {{"Anna", "K.", "Lindgren"}, "Anna K. Lindgren"}, {{"Anna", "", ""}, "Anna "},
-        {{" Anna", " ", "Lind "}, " Anna   Lind "}, {{}, " "}};
-    for (const auto& [fields, heading] : cases) EXPECT_EQ(PanelHeading(fields), heading);
-}
-
-TEST(PanelBoxText, ZeroIsEmptyOnlyInSuffixAndTitle) {
-    for (std::size_t i = 0; i < 42; ++i)
-        EXPECT_EQ(PanelBoxText(Fields(42, "0"), i), i == 3 || i == 4 ? "" : "0") << "box " << i;
-    for (const std::string value : {"00", " 0", "0 ", "0.0", "O", "Ms."})
-        for (const std::size_t box : {3, 4}) EXPECT_EQ(PanelBoxText({"", "", "", value, value}, box), value);
-    EXPECT_EQ(PanelBoxText({"Anna", "", "Lindgren"}, 41), "");  // a field the record lacks
+        {{" Anna", " ", "Lind "}, " Anna   Lind "}, {{"", "", ""}, " "}};
+    for (const auto& [names, heading] : cases) {
+        ContactFields fields;
+        for (std::size_t i = 0; i < names.size(); ++i) fields[i] = names[i];
+        EXPECT_EQ(PanelHeading(fields), heading);
+    }
 }
 
 TEST(WebLinks, WebAddressesAndFilePaths) {

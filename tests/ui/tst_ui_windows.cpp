@@ -4,6 +4,7 @@
 // (The whole job on a real desktop is e2e_desktop.py.)
 #include "tests/addressbook/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
+#include "addressbook/ContactRecord.h"
 #include "ui/FrmConversion.h"
 #include "ui/HelpWindow.h"
 
@@ -162,7 +163,8 @@ private slots:
         QTreeWidgetItem* hamish = f.Node("Hamish James Sutherland");
         f.ClickNode(hamish);
         QCOMPARE(f.Box("txtBusinessStreet"), QStringLiteral("K\u00f6nigstra\u00dfe 41"));
-        const std::vector<std::string> fields = f.window.contactTree().FieldsOf(hamish);
+        const auto& contact = f.window.scan().contacts.at(static_cast<std::size_t>(QtContactTree::ContactOf(hamish)));
+        const ContactFields fields = ReadContactFields(*contact.document);
         for (std::size_t i = 0; i < 42; ++i) QCOMPARE(f.Box(kBoxes[i]).toStdString(), fields[i]);
 
         QTreeWidgetItem* reginald = f.Node("Reginald Pounce");
@@ -194,15 +196,15 @@ private slots:
         Fixture f;
         const QString book = f.CopySample();
         f.BrowseAndScan(book);
-        auto ready = [](FrmConversion* dialog, ExportFormat format) {
+        auto ready = [](FrmConversion* dialog, std::string_view choice) {
             QVERIFY(dialog->isModal() && dialog->findChild<QWidget*>("CmdConversion")->isEnabled());
             QVERIFY(!dialog->findChild<QWidget*>("FrameConversionDone")->isVisible());
             QCOMPARE(dialog->findChild<QProgressBar*>("ProgBarSave")->value(), 0);
-            QCOMPARE(dialog->ChosenFormat(), format);
+            QCOMPARE(dialog->Chosen().name, choice);
             QVERIFY(Centred(dialog, dialog->parentWidget()->frameGeometry()));
         };
         WhenModal<FrmConversion>(&f.window, [&](FrmConversion* dialog) {
-            ready(dialog, ExportFormat::Xls);  // the first time: .xls
+            ready(dialog, "xls");  // the first time: .xls
             Click(dialog->findChild<QRadioButton*>("optXlsx"));
             Click(dialog->findChild<QPushButton*>("CmdConversion"));
             WaitForRun(dialog);
@@ -222,10 +224,10 @@ private slots:
         QVERIFY(QDir(f.dir.path()).mkdir("names.xlsx"));  // a folder where the file would go
         bool reopened = false;
         WhenModal<FrmConversion>(&f.window, [&](FrmConversion* dialog) {
-            ready(dialog, ExportFormat::Xlsx);
+            ready(dialog, "xlsx");
             Click(dialog->findChild<QPushButton*>("CmdConversion"));
             WaitForRun(dialog);
-            ready(dialog, ExportFormat::Xlsx);
+            ready(dialog, "xlsx");
             reopened = true;
         });
         Click(f.Button("CmdContactsCreate"));
