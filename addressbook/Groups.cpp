@@ -41,10 +41,18 @@ std::string GroupTypeName(const std::string& value) {
 
 std::vector<BookGroup> ResolveGroups(const std::vector<PersonIdentity>& persons,
                                      const std::vector<GroupDocument>& groups) {
-    std::unordered_map<std::string, std::size_t> personByName, groupByName;
-    for (std::size_t i = 0; i < persons.size(); ++i)
+    constexpr std::size_t kAmbiguous = static_cast<std::size_t>(-1);
+    std::unordered_map<std::string, std::size_t> personByName, personByOwnName, groupByName;
+    for (std::size_t i = 0; i < persons.size(); ++i) {
         for (const std::string& name : persons[i].names)
             if (std::string key = LookupKey(name); !key.empty()) personByName.try_emplace(std::move(key), i);
+        for (const std::string& name : persons[i].ownNames) {
+            std::string key = LookupKey(name);
+            if (key.empty()) continue;
+            const auto [it, fresh] = personByOwnName.try_emplace(std::move(key), i);
+            if (!fresh && it->second != i) it->second = kAmbiguous;  // two persons of that name: neither
+        }
+    }
     for (std::size_t i = 0; i < groups.size(); ++i)
         for (const std::string& name : groups[i].listName)
             if (std::string key = LookupKey(name); !key.empty()) groupByName.try_emplace(std::move(key), i);
@@ -68,12 +76,20 @@ std::vector<BookGroup> ResolveGroups(const std::vector<PersonIdentity>& persons,
             GroupMember resolvedMember;
             resolvedMember.text = AbbreviatedName(member);
             const std::string key = LookupKey(member);
+            // The common name of a hierarchical name ("Ann Smith" of "Ann Smith/Sales/Acme").
+            const std::string abbreviated = AbbreviatedName(member);
+            const std::size_t slash = abbreviated.find('/');
+            const std::string common = slash == std::string::npos ? std::string() : LookupKey(abbreviated.substr(0, slash));
             if (const auto person = personByName.find(key); person != personByName.end()) {
                 resolvedMember.kind = GroupMember::Kind::Person;
                 resolvedMember.index = person->second;
             } else if (const auto other = groupByName.find(key); other != groupByName.end()) {
                 resolvedMember.kind = GroupMember::Kind::Group;
                 resolvedMember.index = other->second;
+            } else if (const auto own = personByOwnName.find(common.empty() ? key : common);
+                       own != personByOwnName.end() && own->second != kAmbiguous) {
+                resolvedMember.kind = GroupMember::Kind::Person;
+                resolvedMember.index = own->second;
             }
             out.members.push_back(std::move(resolvedMember));
         }

@@ -12,10 +12,13 @@
 namespace tallowby {
 
 // What identifies a person document to a group's member list: its FullName values,
-// MailAddress, InternetAddress and ShortName (all values).
+// MailAddress, InternetAddress and ShortName (all values); and, for a member named
+// hierarchically whose common name no FullName matches, the person's own name
+// ("First Last", "First Middle Last") when no other person of the book has it.
 struct PersonIdentity {
     std::string unid;
     std::vector<std::string> names;
+    std::vector<std::string> ownNames;
     std::string listed;  // as the tree lists it (ContactListText)
     std::string email;   // MailAddress's first value
 };

@@ -50,7 +50,6 @@ BookOverview ReadOverview(NotesDatabase& database, NotesView& people) {
     EachDocument(*navigator, [&](NotesDocument& document) {
         PersonIdentity person;
         person.unid = document.UniversalID();
-        std::string first, middle, last;
         for (const NotesItem& item : document.Items()) {
             if (seen.insert(Folded(item.name)).second) overview.personItems.push_back(item.name);
             if (Is(item, "FullName") || Is(item, "MailAddress") || Is(item, "InternetAddress") ||
@@ -58,10 +57,11 @@ BookOverview ReadOverview(NotesDatabase& database, NotesView& people) {
                 for (std::string& text : Texts(item)) person.names.push_back(std::move(text));
         }
         person.email = FieldText(document, kEmailField);
-        person.listed = ContactListText(DisplayText(FieldText(document, kFirstNameField),
-                                                    FieldText(document, kMiddleNameField),
-                                                    FieldText(document, kLastNameField)),
-                                        person.email);
+        const std::string first = FieldText(document, kFirstNameField), last = FieldText(document, kLastNameField);
+        const std::string full = DisplayText(first, FieldText(document, kMiddleNameField), last);
+        person.listed = ContactListText(full, person.email);
+        for (const std::string& own : {DisplayText(first, "", last), full})
+            if (!own.empty()) person.ownNames.push_back(own);
         overview.persons.push_back(std::move(person));
     });
 
