@@ -35,7 +35,6 @@ public:
     BackupCopy(const BackupCopy&) = delete;
     BackupCopy& operator=(const BackupCopy&) = delete;
 
-    const std::string& path() const { return backupPath_; }
     // Waits until the copy has ended, with the run's checkpoints, so that a stop of the
     // run need not wait for it.
     void Wait();

@@ -61,9 +61,6 @@ inline void Checkpoint() {
     if (detail::currentRun != nullptr && detail::currentRun->stopped()) detail::ThrowRunStopped();
 }
 
-// The same question without throwing, for code that must unwind by itself.
-inline bool StopRequested() { return detail::currentRun != nullptr && detail::currentRun->stopped(); }
-
 // Tells the current thread's run how far it has come.
 inline void ReportProgress(RunStage stage, std::int64_t done, std::int64_t total) {
     if (detail::currentRun != nullptr) detail::currentRun->Report(stage, done, total);

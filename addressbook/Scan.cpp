@@ -136,7 +136,6 @@ void Scan::Walk() {
 }
 
 void Scan::Run(BackupCopy& backup) {
-    result_.backupPath = backup.path();
     if (!Open()) return;
     Walk();
     notes_.Drop();

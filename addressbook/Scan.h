@@ -47,7 +47,6 @@ struct ScanResult {
     std::optional<int32_t> count;          // the view's entry count (the export's progress total)
     int32_t lastIndex = 0;                 // position of the last contact (ContactIndex)
     std::optional<BookStamp> book;         // the book's file as it was read
-    std::string backupPath;                // "" when the book's path names no file
     std::string backupProblem;             // why no backup copy was made; "" when it was
 };
 

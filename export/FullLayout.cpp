@@ -59,9 +59,12 @@ public:
         for (const NotesItem& item : contact.Items()) {
             const auto it = columnOf_.find(Folded(item.name));
             if (it == columnOf_.end()) continue;
-            row[it->second] = ValueText(item, rules_[it->second]);
+            const TextRule& rule = rules_[it->second];
+            row[it->second] = ValueText(item, rule);
+            TextRule one = rule;
+            one.allValues = false;
             for (const NotesValue& value : item.values)
-                if (!ValueToText(value).empty()) ++values_;
+                if (!ValueText(NotesValues{value}, one, item.kind).empty()) ++values_;
         }
         try {
             row.back() = contact.document().UniversalID();
@@ -88,8 +91,10 @@ public:
                                   : person.listed + " <" + person.email + ">");
         }
         row = {group.name, Lines(group.aliases), group.description, group.type, Lines(members), Lines(persons)};
-        for (const std::string& cell : row)
-            if (!cell.empty()) ++values_;
+        // The group's own values: its name, aliases, description, type and members.
+        values_ += (group.name.empty() ? 0 : 1) + static_cast<int64_t>(group.aliases.size()) +
+                   (group.description.empty() ? 0 : 1) + (group.type.empty() ? 0 : 1) +
+                   static_cast<int64_t>(members.size());
     }
 
 private:

@@ -2,7 +2,9 @@
 // order and navigator, and values to text. (Broken and hostile books are rows of the
 // bad-input matrix, tests/reliability.)
 #include "addressbook/DxlBook.h"
+#include "addressbook/DxlValues.h"
 #include "addressbook/RunControl.h"
+#include "addressbook/ValueText.h"
 #include "tests/addressbook/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -103,6 +105,82 @@ TEST(DxlReader, PeopleViewHoldsThePersonDocumentsInOrder) {
                             "smith-ann", "smith-bob", "tie-1", "tie-2", "smithe", "zoe", "emile", "EMILE2",
                             "greek-1", "greek-2", "cyr-1", "cyr-2"}));
     EXPECT_EQ(documents[1]->NoteID() + "/" + documents[2]->NoteID(), "8FA/");
+}
+
+// Every item of a person document with all its values and its kind, in stored order,
+// the first item of a name only; Notes' own "$" items and items of binary data are
+// counted, not kept, and read like items the document lacks; a names item keeps its
+// canonical values; the last change in UTC; group documents in their own view, by name.
+TEST(DxlReader, EveryItemEveryValueAndTheGroups) {
+    TempDir dir;
+    WriteFile(dir / "book.dxl", Book(
+        "<document form='Person'><noteinfo noteid='9' unid='P1'><created><datetime>20100101T000000,00+02"
+        "</datetime></created><modified><datetime>20220203T144805,52-05</datetime></modified></noteinfo>" +
+        TextItem("Type", "Person") + TextItem("FirstName", "Ann") +
+        "<item name='MailAddress'><textlist><text>ann@a.example</text><text>ann@b.example</text></textlist></item>"
+        "<item name='Manager' names='true'><text>CN=Bob Boss/OU=Sales/O=Acme</text></item>"
+        "<item name='StorageEnc'><number>1</number></item>"
+        "<item name='Birthday'><datetime>19700315</datetime></item>"
+        "<item name='Comment'><richtext><par>One</par><par>Two</par></richtext></item>"
+        "<item name='$Revisions'><datetimelist><datetime>20200101T000000,00Z</datetime></datetimelist></item>"
+        "<item name='Photo'><rawitemdata type='1'>AAEC</rawitemdata></item>"
+        "<item name='firstname'><text>second item of the name</text></item>"
+        "<item name='Empty'><text/></item></document>\n"
+        "<document form='Group'><noteinfo unid='G2'/>" + TextItem("Type", "Group") + TextItem("ListName", "Zeta") +
+        "</document>\n<document form='Group'><noteinfo unid='G1'/>" + TextItem("ListName", "alpha") +
+        "<item name='Members'><textlist><text>CN=Ann/O=Acme</text><text>Zeta</text></textlist></item></document>\n"));
+    const auto database = CreateObject(kDominoProgID)->GetDatabase("", dir / "book.dxl");
+    const auto ann = database->GetView("$People")->CreateViewNav()->GetFirstDocument()->Document();
+    using Item = NotesItem;
+    const std::vector<Item> items = {
+        {"Type", ItemKind::Text, {"Person"}},
+        {"FirstName", ItemKind::Text, {"Ann"}},
+        {"MailAddress", ItemKind::Text, {"ann@a.example", "ann@b.example"}},
+        {"Manager", ItemKind::Names, {"CN=Bob Boss/OU=Sales/O=Acme"}},
+        {"StorageEnc", ItemKind::Number, {1.0}},
+        {"Birthday", ItemKind::DateTime, {NotesDateTime{1970, 3, 15}}},
+        {"Comment", ItemKind::RichText, {"One\nTwo"}},
+        {"Empty", ItemKind::Text, {""}}};
+    EXPECT_EQ(ann->Items(), items);
+    EXPECT_EQ(ann->BinaryItemCount(), 2u);
+    EXPECT_EQ(ann->GetItemValue("Photo"), NotesValues{NotesValue{}});
+    EXPECT_EQ(ann->GetItemValue("$Revisions"), NotesValues{NotesValue{}});
+    EXPECT_EQ(ann->LastModified(), (NotesDateTime{2022, 2, 3, 19, 48, 5, true}));
+    EXPECT_EQ(ValueText(ann->GetItemValue("Manager"), {true, false, true}, ItemKind::Names), "Bob Boss/Sales/Acme");
+    EXPECT_EQ(ValueText(ann->GetItemValue("MailAddress"), {true, false, false}), "ann@a.example\nann@b.example");
+
+    const auto groups = database->GetView("Groups")->CreateViewNav();
+    Texts names;
+    for (auto entry = groups->GetFirstDocument(); entry; entry = groups->GetNextDocument(entry))
+        names.push_back(entry->Document()->UniversalID() + ":" +
+                        ValueToText(entry->Document()->GetItemValue("ListName")[0]));
+    EXPECT_EQ(names, (Texts{"G1:alpha", "G2:Zeta"}));
+    EXPECT_EQ(groups->Count(), 2);
+}
+
+// A moment written with its zone becomes UTC across a day's, a month's and a year's end;
+// one without a time of day is no moment.
+TEST(DxlValues, ALastChangeInUtc) {
+    const std::pair<const char*, NotesDateTime> cases[] = {
+        {"20221231T230000,00-0130", {2023, 1, 1, 0, 30, 0, true}}, {"20240301T003000,00+01", {2024, 2, 29, 23, 30, 0, true}},
+        {"20200101T120000Z", {2020, 1, 1, 12, 0, 0, true}}, {"20200101T120000", {2020, 1, 1, 12, 0, 0, true}}};
+    for (const auto& [text, utc] : cases) {
+        NotesDateTime parsed;
+        EXPECT_TRUE(ParseDxlDateTimeUtc(text, parsed)) << text;
+        EXPECT_EQ(parsed, utc) << text;
+    }
+    NotesDateTime parsed;
+    EXPECT_FALSE(ParseDxlDateTimeUtc("20200101", parsed));
+    EXPECT_FALSE(ParseDxlDateTimeUtc("T120000", parsed));
+}
+
+// Names as Notes abbreviates them; a name in no canonical form stays as it is.
+TEST(ValueText, NamesAbbreviatedAsNotesShowsThem) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"CN=Ann Smith/OU=Sales/O=Acme/C=US", "Ann Smith/Sales/Acme/US"}, {"cn=Ann/o=Acme", "Ann/Acme"},
+        {"Ann Smith/Acme", "Ann Smith/Acme"}, {"LocalDomainAdmins", "LocalDomainAdmins"},
+        {"CN=Ann", "CN=Ann"} /* one component: no canonical name */, {"*/O=Acme", "*/O=Acme"}};
+    for (const auto& [name, shown] : cases) EXPECT_EQ(AbbreviatedName(name), shown) << name;
 }
 
 // Another locale, compiled into the test's folder with localedef and found through

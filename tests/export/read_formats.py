@@ -47,6 +47,17 @@ def openpyxl(path, scratch, title, problems):
     problems += ["openpyxl: %s is not %s text" % (c.coordinate, "bold" if r == 0 else "plain")
                  for r, row in enumerate(rows) for c in row
                  if c.value is not None and (c.data_type != "s" or bool(c.font.b) != (r == 0))]
+    # A cell with a line break wraps; each column is as wide as its longest line (at
+    # most 50 characters), and two more.
+    problems += ["openpyxl: %s %s" % (c.coordinate, "does not wrap" if "\n" in c.value else "wraps")
+                 for row in rows[1:] for c in row
+                 if c.value is not None and bool(c.alignment.wrap_text) != ("\n" in c.value)]
+    for index, cells in enumerate(zip(*rows)):
+        longest = max(len(line) for c in cells if c.value is not None for line in c.value.split("\n"))
+        letter = openpyxl.utils.get_column_letter(index + 1)
+        width = sheet.column_dimensions[letter].width
+        if not 0 <= width - (min(longest, 50) + 2) < 1:  # the library adds its own padding
+            problems.append("openpyxl: column %s is %s wide, expected %s" % (letter, width, min(longest, 50) + 2))
     return [["" if c.value is None else c.value for c in row] for row in rows]
 
 
