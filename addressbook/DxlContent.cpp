@@ -244,7 +244,8 @@ void DxlContent::StartItem(const XML_Char** atts) {
         SkipElement();
         return;
     }
-    const std::uint32_t id = names_.Intern(name);
+    const std::uint32_t id = names_.InternAfter(name, previousItem_);
+    previousItem_ = id;
     if (id >= seenIn_.size()) seenIn_.resize(id + 1, 0);
     if (seenIn_[id] == documentSerial_) {  // the first item of a name counts
         SkipElement();
@@ -337,6 +338,7 @@ void DxlContent::StartDocument(const XML_Char* form) {
     formAttribute_ = form != nullptr ? form : "";
     document_.Clear();
     ++documentSerial_;
+    previousItem_ = DxlItemNames::kNoItem;
     Push(kDocument);
 }
 

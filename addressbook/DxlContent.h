@@ -147,6 +147,7 @@ private:
     // only the first item of a name counts, as with Notes' GetItemValue.
     std::vector<std::uint32_t> seenIn_;
     std::uint32_t documentSerial_ = 0;
+    std::uint32_t previousItem_ = DxlItemNames::kNoItem;  // the document's item before, for the guess
     int pairCount_ = 0;
     std::string sortKey_;
 

@@ -1,5 +1,7 @@
 #include "addressbook/DxlItemNames.h"
 
+#include <cstdint>
+
 namespace tallowby {
 
 std::string_view DxlItemNames::Folded(std::string_view name, std::string& buffer) {
@@ -20,10 +22,39 @@ std::uint32_t DxlItemNames::Intern(std::string_view name) {
     spellings_.emplace_back(name);
     folded_.emplace_back(folded);
     ids_.emplace(folded_.back(), id);
+    successor_.push_back(kNoItem);
+    return id;
+}
+
+std::uint32_t DxlItemNames::InternAfter(std::string_view name, std::uint32_t previous) {
+    const std::uint32_t guess = previous == kNoItem ? first_ : successor_[previous];
+    if (guess != kNoItem && spellings_[guess] == name) return guess;
+    const std::uint32_t id = Intern(name);  // may grow successor_
+    (previous == kNoItem ? first_ : successor_[previous]) = id;
     return id;
 }
 
 std::optional<std::uint32_t> DxlItemNames::Find(std::string_view name) const {
+    // Callers mostly ask with the same strings over and over (the record's item names,
+    // once per document): a small cache per thread, by where the name lies, answers
+    // them after one exact comparison with the spelling kept.
+    struct Cached {
+        const DxlItemNames* table;
+        const char* data;
+        std::size_t size;
+        std::uint32_t id;
+    };
+    thread_local Cached cache[64] = {};
+    Cached& cached = cache[(reinterpret_cast<std::uintptr_t>(name.data()) >> 3 ^ name.size()) & 63];
+    if (cached.table == this && cached.data == name.data() && cached.size == name.size() &&
+        cached.id < spellings_.size() && spellings_[cached.id] == name)
+        return cached.id;
+    const std::optional<std::uint32_t> id = Lookup(name);
+    if (id) cached = {this, name.data(), name.size(), *id};
+    return id;
+}
+
+std::optional<std::uint32_t> DxlItemNames::Lookup(std::string_view name) const {
     // Folded on the stack: a look-up allocates nothing and may run on any thread.
     char stack[64];
     std::string heap;

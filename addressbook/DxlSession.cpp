@@ -52,6 +52,12 @@ public:
                              DxlStoredDocument::Values(&item)});
         return items;
     }
+    std::vector<std::string> ItemNames() override {
+        std::vector<std::string> names;
+        names.reserve(Decoded().items.size());
+        for (const auto& item : Decoded().items) names.emplace_back(book_->ItemNames().Name(item.name));
+        return names;
+    }
     std::size_t BinaryItemCount() override { return Decoded().binaryItems; }
     std::optional<NotesDateTime> LastModified() override { return Decoded().modified; }
 

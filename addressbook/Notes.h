@@ -82,6 +82,12 @@ public:
     // that hold binary data (attachments, pictures, raw item data) and Notes' own
     // "$" items, which are only counted by BinaryItemCount.
     virtual std::vector<NotesItem> Items() = 0;
+    // The names of those items, in the same order, without their values.
+    virtual std::vector<std::string> ItemNames() {
+        std::vector<std::string> names;
+        for (NotesItem& item : Items()) names.push_back(std::move(item.name));
+        return names;
+    }
     virtual std::size_t BinaryItemCount() { return 0; }
     // The document's last change, in UTC; none when it is not known.
     virtual std::optional<NotesDateTime> LastModified() { return std::nullopt; }

@@ -17,7 +17,16 @@ std::string Folded(std::string_view name) {
     return folded;
 }
 
-bool Is(const NotesItem& item, std::string_view name) { return Folded(item.name) == Folded(name); }
+bool Is(const NotesItem& item, std::string_view name) {
+    if (item.name.size() != name.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        char a = item.name[i], b = name[i];
+        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+        if (a != b) return false;
+    }
+    return true;
+}
 
 std::vector<std::string> Texts(const NotesItem& item) {
     std::vector<std::string> texts;
@@ -44,18 +53,20 @@ void EachDocument(NotesViewNavigator& navigator, F&& visit) {
 
 BookOverview ReadOverview(NotesDatabase& database, NotesView& people) {
     BookOverview overview;
-    std::unordered_set<std::string> seen;
+    // Item names met so far, folded; and as spelled, which the book repeats document
+    // after document, so that most look-ups need no folding.
+    std::unordered_set<std::string> seen, spelled;
     std::shared_ptr<NotesViewNavigator> navigator;
     if (!Attempt([&] { navigator = people.CreateViewNav(); }) || !navigator) return overview;
     EachDocument(*navigator, [&](NotesDocument& document) {
         PersonIdentity person;
         person.unid = document.UniversalID();
-        for (const NotesItem& item : document.Items()) {
-            if (seen.insert(Folded(item.name)).second) overview.personItems.push_back(item.name);
-            if (Is(item, "FullName") || Is(item, "MailAddress") || Is(item, "InternetAddress") ||
-                Is(item, "ShortName"))
-                for (std::string& text : Texts(item)) person.names.push_back(std::move(text));
+        for (const std::string& name : document.ItemNames()) {
+            if (spelled.insert(name).second && seen.insert(Folded(name)).second) overview.personItems.push_back(name);
         }
+        for (const char* item : {"FullName", "MailAddress", "InternetAddress", "ShortName"})
+            for (const NotesValue& value : document.GetItemValue(item))
+                if (std::string text = ValueToText(value); !text.empty()) person.names.push_back(std::move(text));
         person.email = FieldText(document, kEmailField);
         const std::string first = FieldText(document, kFirstNameField), last = FieldText(document, kLastNameField);
         const std::string full = DisplayText(first, FieldText(document, kMiddleNameField), last);

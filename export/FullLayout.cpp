@@ -57,8 +57,14 @@ public:
     void Fill(ExportContact& contact, Row& row) override {
         for (std::string& cell : row) cell.clear();
         for (const NotesItem& item : contact.Items()) {
-            const auto it = columnOf_.find(Folded(item.name));
-            if (it == columnOf_.end()) continue;
+            // The book spells an item alike in document after document: the spelling
+            // finds its column, folding only when the spelling is new.
+            auto it = columnBySpelling_.find(item.name);
+            if (it == columnBySpelling_.end()) {
+                const auto folded = columnOf_.find(Folded(item.name));
+                it = columnBySpelling_.emplace(item.name, folded == columnOf_.end() ? kNone : folded->second).first;
+            }
+            if (it->second == kNone) continue;
             const TextRule& rule = rules_[it->second];
             row[it->second] = ValueText(item, rule);
             TextRule one = rule;
@@ -105,7 +111,9 @@ private:
         rules_.push_back(rule);
     }
 
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     std::unordered_map<std::string, std::size_t> columnOf_;  // folded item name -> column
+    std::unordered_map<std::string, std::size_t> columnBySpelling_;  // as spelled -> column, or kNone
     std::vector<TextRule> rules_;                            // by column
 };
 
