@@ -207,6 +207,11 @@ const std::vector<Row>& Rows() {
         Saved("OlderBackup", At("names.dxl", SmallBook(), "names.xls", false, [](TempDir&, Input& in) {
                   WriteFile(in.folder + "/names.bak", "an older, longer backup");
               }), "names.bak"),
+        // The backup replaces an older one only for a book read to its end.
+        Unreadable("MalformedBookKeepsTheOlderBackup",
+                   At("names.dxl", SmallBook().substr(0, SmallBook().find("Baker")), "names.xls", true,
+                      [](TempDir&, Input& in) { WriteFile(in.folder + "/names.bak", "an older, good backup"); }),
+                   "", "it is not well-formed XML at line 12, column 28 (no element found)"),
         Saved("FolderAsBackup", At("names.dxl", SmallBook(), "names.xls", false, [](TempDir&, Input& in) {
                   fs::create_directory(in.folder + "/names.bak");
               }), "", "cannot write @/names.bak: it is a folder"),
