@@ -81,8 +81,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.corvane.example")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# xdg-open opens the exported file (--open, the link in the conversion window).
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# xdg-open opens the exported file: the link in the conversion window, which every
+# desktop user meets, and tallowby-cli's --open, which a server never uses (xdg-utils
+# recommends X programs, which a server should not get by default).
+set(CPACK_DEBIAN_CLI_PACKAGE_SUGGESTS "xdg-utils")
+set(CPACK_DEBIAN_DESKTOP_PACKAGE_RECOMMENDS "xdg-utils")
 
 set(tallowby_about
 "Tallowby reads a Notes address book, exported from Notes as DXL (the XML form
