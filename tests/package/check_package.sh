@@ -45,16 +45,8 @@ lintian_clean() {
     return "${PIPESTATUS[0]}"
 }
 
-expected_files() {
-    case $1 in
-    tallowby-cli) printf './usr/%s\n' bin/tallowby-cli share/bash-completion/completions/tallowby-cli \
-        share/doc/tallowby-cli/{changelog.gz,copyright} share/man/man1/tallowby-cli.1.gz ;;
-    tallowby) printf './usr/%s\n' bin/tallowby share/applications/tallowby.desktop \
-        share/doc/tallowby/{changelog.gz,copyright,manual.html} share/doc-base/tallowby.tallowby-manual \
-        share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/tallowby.png \
-        share/man/man1/tallowby.1.gz share/metainfo/example.corvane.tallowby.metainfo.xml \
-        share/mime/packages/tallowby-dxl.xml ;;
-    esac
+expected_files() {  # the package's files as dpkg-deb -c names them
+    awk -v package="$1" '$1 == package {print "./usr/" $2}' "$source_dir/tests/package/installed_files.txt"
 }
 package_files() {
     diff <(dpkg-deb -c "${deb[$1]}" | awk '$1 !~ /^d/ {print $6}' | sort) <(expected_files "$1" | sort)
@@ -151,7 +143,7 @@ gui_starts() {  # started offscreen, the desktop program still runs after a few 
 # itself, leads from /usr/bin to the manual in the package.
 gui_finds_manual() {
     local relative
-    relative=$(strings -el "$root/usr/bin/tallowby" | grep -E '^\.\./.*/manual\.html$')
+    relative=$(strings -el "$root/usr/bin/tallowby" | grep -oE '\.\./.*/manual\.html$')
     [ -n "$relative" ] && [ -s "$root/usr/bin/$relative" ] &&
     [ "$(realpath -m "$root/usr/bin/$relative")" = "$root/usr/share/doc/tallowby/manual.html" ]
 }
