@@ -31,7 +31,7 @@ if [ "${1:-}" != --inside ]; then
         echo "clean root: not made ($why); the packages were checked unpacked on this system's libraries only"
         exit 0
     fi
-    echo "clean root: $suite from ${sources[*]} (mmdebstrap --variant=apt)"
+    echo "clean root: $suite, made with mmdebstrap --variant=apt from ${sources[*]}"
     hook=$(printf 'bash %q --inside "$1" %q %q' "$0" "$work" "$version")
     for package in "${@:3}"; do hook+=$(printf ' %q' "$package"); done
     if ! mmdebstrap --mode=root --variant=apt --format=null --customize-hook="$hook" \
