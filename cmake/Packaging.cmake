@@ -11,6 +11,9 @@
 # The packages are built from a Release build of their own for /usr with Debian's
 # build flags, the preset "deb" in CMakePresets.json:
 #   cmake --preset deb && cmake --build --preset deb    # build-deb/*.deb
+# It compiles without -g: the programs are stripped and no debug package is made,
+# and debug information is what would record the build folder (through the
+# build-id), so the packages' bytes do not depend on the folder or the generator.
 # `cmake --install BUILD --component cli` (or desktop) installs one package's files.
 
 set(tallowby_components cli)
