@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/Console.h"
 #include "files/Output.h"
+#include "tallowby/Version.h"
 
 #include <clocale>
 #include <csignal>
@@ -68,13 +69,15 @@ int main(int argc, char** argv) {
     }
     const std::string command = args.front();
     args.erase(args.begin());
+    // Help and version are the output asked for: one that does not arrive in full
+    // (a full disk, a closed pipe) fails, as a listing does.
+    using tallowby::cli::CloseStdout, tallowby::cli::PrintOut, tallowby::cli::StdoutFailed;
     if (command == "--help" || command == "-h" || command == "help") {
-        using namespace tallowby::cli;
         return PrintOut(kUsage) && CloseStdout() ? 0 : StdoutFailed("the help");
     }
     if (command == "--version") {
-        std::puts("tallowby-cli " TALLOWBY_VERSION_TEXT);
-        return 0;
+        return PrintOut("tallowby-cli " TALLOWBY_VERSION_TEXT "\n") && CloseStdout()
+                   ? 0 : StdoutFailed("the version");
     }
     if (command == "scan") return tallowby::cli::RunScan(args);
     if (command == "export") return tallowby::cli::RunExport(args);

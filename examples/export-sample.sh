@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main job in one command, on a fresh Debian machine (run as root, or with the
-# packages of tests/install_deps.sh already installed):
-#   installs what building needs, configures and builds into build/ with Ninja,
+# packages of `tests/install_deps.sh build` already installed):
+#   installs what building and the export need (not the test tools), configures
+#   build/ with Ninja (without the tests) and builds the programs,
 #   exports the sample address book examples/names.dxl with tallowby-cli to an Excel
 #   workbook (examples/names.xlsx), a CSV file (names.csv) and an Excel 2.1 worksheet
 #   (names.xls), says where they are, and opens the desktop program with the sample
@@ -11,10 +12,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-bash tests/install_deps.sh
+bash tests/install_deps.sh build
 
 build=${BUILD_DIR:-build}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The tests need GoogleTest, which the test command (tests/run_all.sh) installs
+# before it configures this folder with them.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLOWBY_BUILD_TESTS=OFF
 targets=(tallowby-cli)
 # The desktop program is built when the project offers it (TALLOWBY_BUILD_UI).
 if grep -q '^TALLOWBY_BUILD_UI:BOOL=ON$' "$build/CMakeCache.txt"; then

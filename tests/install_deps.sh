@@ -1,21 +1,63 @@
 #!/usr/bin/env bash
-# Usage: tests/install_deps.sh [extra-package ...]. Installs the Debian packages that
-# building and testing need (and the extra ones), when missing; the desktop tests need
-# Xvfb, a window manager, xdotool and a screen reader's accessibility bus.
+# Usage: tests/install_deps.sh [build|package|test|full] [extra-package ...]
+# Installs the Debian packages that one job needs (and the extra ones), when missing:
+#   build    building the programs and exporting a book (examples/export-sample.sh);
+#   package  that, and building the Debian packages (cmake --preset deb);
+#   test     that, and the test suite with its readers, the desktop test's X server,
+#            window manager, xdotool and accessibility bus, and the package checks
+#            (tests/run_all.sh --quick). The default;
+#   full     that, and clang with its libFuzzer and sanitizer runtime of the same
+#            version, and valgrind (tests/run_all.sh).
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libexpat1-dev expat libicu-dev
-          qt6-base-dev libxlsxwriter-dev python3-xlrd python3-openpyxl gnumeric time
-          dpkg-dev file lintian man-db appstream bash-completion
-          xvfb xauth openbox xdotool dbus-daemon dbus-bin at-spi2-core python3-pyatspi "$@")
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
-done
-[ "${#missing[@]}" -eq 0 ] && exit 0
-if [ "$(id -u)" -ne 0 ]; then
-    echo "These Debian packages are missing: ${missing[*]}. Run this script as root (or install them with apt-get)." >&2
-    exit 1
+
+job=test
+case ${1:-} in
+build | package | test | full) job=$1; shift ;;
+-*) echo "usage: $0 [build|package|test|full] [extra-package ...]" >&2; exit 2 ;;
+esac
+
+# libxlsxwriter's pkg-config file links -lz, and libxlsxwriter-dev does not pull in
+# zlib1g-dev: without it the link fails with "cannot find -lz".
+build=(cmake make ninja-build g++ pkg-config libexpat1-dev expat libicu-dev qt6-base-dev
+       libxlsxwriter-dev zlib1g-dev libminizip-dev)
+package=(dpkg-dev file)
+test=(libgtest-dev python3-xlrd python3-openpyxl python3-vobject gnumeric time man-db
+      lintian appstream desktop-file-utils bash-completion mmdebstrap
+      xvfb xauth openbox xdotool dbus-daemon dbus-bin at-spi2-core python3-pyatspi)
+full=(clang valgrind)
+
+wanted=("${build[@]}")
+case $job in
+package) wanted+=("${package[@]}") ;;
+test) wanted+=("${package[@]}" "${test[@]}") ;;
+full) wanted+=("${package[@]}" "${test[@]}" "${full[@]}") ;;
+esac
+wanted+=("$@")
+
+apt_updated=0
+install_missing() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+    done
+    [ "${#missing[@]}" -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "These Debian packages are missing: ${missing[*]}." >&2
+        echo "Run 'bash $0 $job' as root (or install them with apt-get install)." >&2
+        exit 1
+    fi
+    echo "Installing: ${missing[*]}"
+    if [ "$apt_updated" -eq 0 ]; then
+        DEBIAN_FRONTEND=noninteractive apt-get update -qq
+        apt_updated=1
+    fi
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+install_missing "${wanted[@]}"
+# libFuzzer and the sanitizer runtime come per LLVM version: those of the clang that
+# `clang` is (14 on Debian 12, newer on later releases).
+if [ "$job" = full ]; then
+    llvm=$(clang -dumpversion | cut -d. -f1)
+    install_missing "libfuzzer-$llvm-dev" "libclang-rt-$llvm-dev"
 fi
-echo "Installing: ${missing[*]}"
-DEBIAN_FRONTEND=noninteractive apt-get update -qq
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"

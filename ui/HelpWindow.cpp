@@ -9,8 +9,9 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+// ui/CMakeLists.txt sets it from the install folders; this is the one for /usr.
 #ifndef TALLOWBY_HELP_RELDIR
-#define TALLOWBY_HELP_RELDIR "../share/tallowby/help"
+#define TALLOWBY_HELP_RELDIR "../share/doc/tallowby"
 #endif
 
 namespace tallowby {

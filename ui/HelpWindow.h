@@ -13,7 +13,8 @@ namespace tallowby {
 class Shell;
 
 // Where the manual is: help/manual.html beside the program (build tree), the
-// installed data folder relative to the program, else the copy built into it.
+// installed documentation folder relative to the program (TALLOWBY_HELP_RELDIR,
+// ../share/doc/tallowby), else the copy built into it.
 QUrl HelpFileUrl();
 QUrl HelpFileUrl(const QString& programDir);  // the same, for a program in programDir
 
