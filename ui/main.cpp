@@ -6,10 +6,10 @@
 #include "ui/Module1.h"
 
 #include <QApplication>
-
-#include <csignal>
 #include <QCommandLineParser>
 #include <QFileInfo>
+
+#include <csignal>
 
 namespace {
 
