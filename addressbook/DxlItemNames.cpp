@@ -1,6 +1,7 @@
 #include "addressbook/DxlItemNames.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace tallowby {
 
@@ -36,21 +37,26 @@ std::uint32_t DxlItemNames::InternAfter(std::string_view name, std::uint32_t pre
 
 std::optional<std::uint32_t> DxlItemNames::Find(std::string_view name) const {
     // Callers mostly ask with the same strings over and over (the record's item names,
-    // once per document): a small cache per thread, by where the name lies, answers
-    // them after one exact comparison with the spelling kept.
+    // once per document, some of which the book lacks): a small cache per thread, by
+    // where the name lies, answers them after one exact comparison with the text kept.
     struct Cached {
         const DxlItemNames* table;
-        const char* data;
-        std::size_t size;
-        std::uint32_t id;
+        std::size_t names;   // the names the book had then: a name met later counts
+        std::uint32_t id;    // kNoItem: the book has no item of that name
+        std::uint8_t size;
+        char text[39];
     };
-    thread_local Cached cache[64] = {};
-    Cached& cached = cache[(reinterpret_cast<std::uintptr_t>(name.data()) >> 3 ^ name.size()) & 63];
-    if (cached.table == this && cached.data == name.data() && cached.size == name.size() &&
-        cached.id < spellings_.size() && spellings_[cached.id] == name)
-        return cached.id;
+    thread_local Cached cache[512] = {};
+    const std::uintptr_t where = reinterpret_cast<std::uintptr_t>(name.data()) * 0x9E3779B97F4A7C15u;
+    Cached& cached = cache[((where >> 55) ^ name.size()) & 511];
+    if (cached.table == this && cached.names == spellings_.size() && cached.size == name.size() &&
+        std::memcmp(cached.text, name.data(), name.size()) == 0)
+        return cached.id == kNoItem ? std::nullopt : std::optional<std::uint32_t>(cached.id);
     const std::optional<std::uint32_t> id = Lookup(name);
-    if (id) cached = {this, name.data(), name.size(), *id};
+    if (name.size() <= sizeof cached.text) {
+        cached = {this, spellings_.size(), id.value_or(kNoItem), static_cast<std::uint8_t>(name.size()), {}};
+        std::memcpy(cached.text, name.data(), name.size());
+    }
     return id;
 }
 

@@ -41,7 +41,18 @@ public:
     std::string NoteID() override { return std::string(Decoded().noteid); }
     NotesValues GetItemValue(const std::string& itemName) override {
         const std::optional<std::uint32_t> name = book_->ItemNames().Find(itemName);
-        return DxlStoredDocument::Values(name ? Decoded().Find(*name) : nullptr);
+        if (!name) return DxlStoredDocument::Values(nullptr);
+        // Callers ask for items mostly in the order they are stored: the search starts
+        // after the item found last.
+        const auto& items = Decoded().items;
+        for (std::size_t k = 0, i = next_; k < items.size(); ++k, ++i) {
+            if (i >= items.size()) i = 0;
+            if (items[i].name == *name) {
+                next_ = i + 1;
+                return DxlStoredDocument::Values(&items[i]);
+            }
+        }
+        return DxlStoredDocument::Values(nullptr);
     }
     std::vector<NotesItem> Items() override {
         const DxlStoredDocument& decoded = Decoded();
@@ -71,6 +82,7 @@ private:
     DxlBook::View view_;
     std::size_t index_;
     std::optional<DxlStoredDocument> decoded_;
+    std::size_t next_ = 0;  // where the next item look-up starts
 };
 
 class DxlViewEntry : public NotesViewEntry {
