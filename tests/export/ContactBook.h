@@ -22,6 +22,29 @@ inline std::string TextList(std::initializer_list<std::string> texts) {
     return list + "</textlist>";
 }
 
+// ------------------------------------------------------------- JSON for the readers
+
+inline std::string Json(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') out += {'\\', c};
+        else if (c == '\n') out += "\\n";
+        else if (static_cast<unsigned char>(c) < 0x20) out += "\\u00" + std::string{"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
+        else out += c;
+    }
+    return out + "\"";
+}
+inline std::string Json(const std::vector<std::string>& list) {
+    std::string out = "[";
+    for (const std::string& item : list) out += (out.size() > 1 ? "," : "") + Json(item);
+    return out + "]";
+}
+inline std::string Json(const std::vector<std::vector<std::string>>& components) {
+    std::string out = "[";
+    for (const auto& component : components) out += (out.size() > 1 ? "," : "") + Json(component);
+    return out + "]";
+}
+
 inline std::string PersonUnid(int n) { return std::string(26, '0') + std::to_string(100000 + n); }
 inline std::string GroupUnid(int n) { return "FF" + std::string(24, '0') + std::to_string(100000 + n); }
 

@@ -14,29 +14,6 @@
 namespace tallowby::test {
 namespace {
 
-// ------------------------------------------------------------- JSON for the readers
-
-std::string Json(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') out += {'\\', c};
-        else if (c == '\n') out += "\\n";
-        else if (static_cast<unsigned char>(c) < 0x20) out += "\\u00" + std::string{"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
-        else out += c;
-    }
-    return out + "\"";
-}
-std::string Json(const std::vector<std::string>& list) {
-    std::string out = "[";
-    for (const std::string& item : list) out += (out.size() > 1 ? "," : "") + Json(item);
-    return out + "]";
-}
-std::string Json(const std::vector<std::vector<std::string>>& components) {
-    std::string out = "[";
-    for (const auto& component : components) out += (out.size() > 1 ? "," : "") + Json(component);
-    return out + "]";
-}
-
 // One card's properties as the readers report them: [NAME, [types], value].
 struct Card {
     std::vector<std::string> facts;
@@ -45,7 +22,7 @@ struct Card {
         facts.push_back("[" + Json(name) + "," + Json(types) + "," + valueJson + "]");
     }
 };
-std::string Json(const std::vector<Card>& cards) {
+std::string JsonCards(const std::vector<Card>& cards) {
     std::string out = "[";
     for (const Card& card : cards) {
         out += out.size() > 1 ? ",\n[" : "[";
@@ -250,7 +227,7 @@ protected:
 TEST_P(VCardReadBackTest, EveryCardReadsBackInBothReaders) {
     const auto [version, categories] = GetParam();
     WriteFile(database, ContactBook());
-    WriteFile(dir / "expected.json", Json(ExpectedCards(database, version, categories)));
+    WriteFile(dir / "expected.json", JsonCards(ExpectedCards(database, version, categories)));
     const ExportResult result = ExportCards(database, {}, version, categories);
     ASSERT_EQ(result.outcome, ExportOutcome::Completed) << result.message;
     const std::string file = dir / "names.vcf";
@@ -318,7 +295,7 @@ TEST(VCardSplitTest, NumberedFilesOfAtMostNCardsFromTheCommandLine) {
     }
     EXPECT_EQ(cards, 9u);
     // Read together, the files hold the same cards as one file would.
-    WriteFile(dir / "expected.json", Json(ExpectedCards(dir / "names.dxl", 4, true)));
+    WriteFile(dir / "expected.json", JsonCards(ExpectedCards(dir / "names.dxl", 4, true)));
     std::vector<std::string> argv{"/usr/bin/python3", TALLOWBY_READ_VCARDS_PY, dir / "expected.json"};
     argv.insert(argv.end(), files.begin(), files.end());
     const ChildRun read = RunProgram(argv, dir.path());
