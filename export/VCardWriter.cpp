@@ -25,6 +25,16 @@ void AppendNumber(std::string& out, int value, int digits) {
 bool AppendEscaped(std::string& out, std::string_view text, bool semicolons) {
     bool changed = false;
     for (std::size_t i = 0; i < text.size();) {
+        // A run of characters that stand as they are goes in at once.
+        std::size_t plain = i;
+        while (plain < text.size()) {
+            const unsigned char c = static_cast<unsigned char>(text[plain]);
+            if (c < 0x20 || c >= 0x7F || c == '\\' || c == ',' || (c == ';' && semicolons)) break;
+            ++plain;
+        }
+        out.append(text, i, plain - i);
+        i = plain;
+        if (i == text.size()) break;
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80) {
             uint32_t code = 0;
@@ -41,16 +51,14 @@ bool AppendEscaped(std::string& out, std::string_view text, bool semicolons) {
         switch (c) {
         case '\\': out += "\\\\"; break;
         case ',': out += "\\,"; break;
-        case ';': out += semicolons ? "\\;" : ";"; break;
+        case ';': out += "\\;"; break;
         case '\n': out += "\\n"; break;
         case '\r':
             out += "\\n";
             if (i + 1 < text.size() && text[i + 1] == '\n') ++i;  // CR LF is one line break
             break;
         case '\t': out += '\t'; break;
-        default:
-            if (c < 0x20 || c == 0x7F) changed = true;  // no content line carries it
-            else out += static_cast<char>(c);
+        default: changed = true;  // a control character: no content line carries it
         }
         ++i;
     }
@@ -185,42 +193,47 @@ bool ParseIsoDate(std::string_view text, NotesDateTime& date) {
 }
 
 void CardText::Start(std::string_view name, std::string_view params) {
-    line_.assign(name);
+    start_ = out_.size();
+    out_ += name;
     if (!params.empty()) {
-        line_ += ';';
-        line_ += params;
+        out_ += ';';
+        out_ += params;
     }
-    line_ += ':';
+    out_ += ':';
 }
 
 void CardText::Escape(std::string_view text, bool compound) {
-    if (AppendEscaped(line_, text, semicolons_ || compound)) ++dropped_;
+    if (AppendEscaped(out_, text, semicolons_ || compound)) ++dropped_;
 }
 
-// Folds the logical line onto the buffer: at most 75 octets a line, the leading space
-// of a continuation counted; never inside a UTF-8 sequence nor between a backslash and
-// the character it escapes.
+// The logical line was written to the buffer as it is; one longer than 75 octets is
+// folded there: at most 75 octets a line, the leading space of a continuation counted;
+// never inside a UTF-8 sequence nor between a backslash and the character it escapes.
 void CardText::Finish() {
-    std::string_view rest = line_;
-    std::size_t room = kMaxLineOctets;
-    while (rest.size() > room) {
-        std::size_t cut = room;
-        while (cut > 1 && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80) --cut;
-        std::size_t slashes = 0;
-        while (slashes < cut && rest[cut - 1 - slashes] == '\\') ++slashes;
-        if (slashes % 2 == 1) --cut;
-        out_.append(rest.substr(0, cut));
-        out_ += "\r\n ";
-        rest.remove_prefix(cut);
-        room = kMaxLineOctets - 1;
+    if (out_.size() - start_ > kMaxLineOctets) {
+        line_.assign(out_, start_, std::string::npos);
+        out_.resize(start_);
+        std::string_view rest = line_;
+        std::size_t room = kMaxLineOctets;
+        while (rest.size() > room) {
+            std::size_t cut = room;
+            while (cut > 1 && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80) --cut;
+            std::size_t slashes = 0;
+            while (slashes < cut && rest[cut - 1 - slashes] == '\\') ++slashes;
+            if (slashes % 2 == 1) --cut;
+            out_.append(rest.substr(0, cut));
+            out_ += "\r\n ";
+            rest.remove_prefix(cut);
+            room = kMaxLineOctets - 1;
+        }
+        out_.append(rest);
     }
-    out_.append(rest);
     out_ += "\r\n";
 }
 
 void CardText::Raw(std::string_view name, std::string_view params, std::string_view value) {
     Start(name, params);
-    line_ += value;
+    out_ += value;
     Finish();
 }
 
@@ -233,7 +246,7 @@ void CardText::Text(std::string_view name, std::string_view params, std::string_
 void CardText::List(std::string_view name, std::string_view params, const std::vector<std::string>& values) {
     Start(name, params);
     for (std::size_t i = 0; i < values.size(); ++i) {
-        if (i > 0) line_ += ',';
+        if (i > 0) out_ += ',';
         Escape(values[i]);
     }
     Finish();
@@ -243,11 +256,11 @@ void CardText::Structured(std::string_view name, std::string_view params,
                           const std::vector<const std::vector<std::string>*>& components) {
     Start(name, params);
     for (std::size_t c = 0; c < components.size(); ++c) {
-        if (c > 0) line_ += ';';
+        if (c > 0) out_ += ';';
         if (components[c] == nullptr) continue;
         const std::vector<std::string>& values = *components[c];
         for (std::size_t i = 0; i < values.size(); ++i) {
-            if (i > 0) line_ += ',';
+            if (i > 0) out_ += ',';
             Escape(values[i], true);
         }
     }

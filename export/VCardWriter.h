@@ -56,8 +56,8 @@ std::string UtcStamp(const NotesDateTime& utc);
 // The calendar date a text holds as "1962-08-11" or "19620811"; false for any other text.
 bool ParseIsoDate(std::string_view text, NotesDateTime& date);
 
-// Builds cards into a buffer: each property forms its logical line, which is then
-// folded onto the buffer.
+// Builds cards into a buffer: each property's logical line is written to it, then
+// folded there when it is longer than a line may be.
 class CardText {
 public:
     CardText(std::string& out, int version) : out_(out), semicolons_(version != 4) {}
@@ -82,7 +82,8 @@ private:
 
     std::string& out_;
     const bool semicolons_;  // escaped in every text value
-    std::string line_;  // the logical line being formed
+    std::size_t start_ = 0;  // where the logical line being written begins
+    std::string line_;       // scratch for folding
     int32_t dropped_ = 0;
 };
 
