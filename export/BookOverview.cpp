@@ -10,14 +10,17 @@ namespace tallowby {
 
 namespace {
 
-std::string Folded(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded)
+// Compared letter by letter, ignoring ASCII case: no copy for each of an item's tests.
+bool Is(const NotesItem& item, std::string_view name) {
+    if (item.name.size() != name.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        char c = item.name[i], d = name[i];
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return folded;
+        if (d >= 'A' && d <= 'Z') d = static_cast<char>(d - 'A' + 'a');
+        if (c != d) return false;
+    }
+    return true;
 }
-
-bool Is(const NotesItem& item, std::string_view name) { return Folded(item.name) == Folded(name); }
 
 std::vector<std::string> Texts(const NotesItem& item) {
     std::vector<std::string> texts;
@@ -45,13 +48,20 @@ void EachDocument(NotesViewNavigator& navigator, F&& visit) {
 BookOverview ReadOverview(NotesDatabase& database, NotesView& people) {
     BookOverview overview;
     std::unordered_set<std::string> seen;
+    std::string folded;
     std::shared_ptr<NotesViewNavigator> navigator;
     if (!Attempt([&] { navigator = people.CreateViewNav(); }) || !navigator) return overview;
     EachDocument(*navigator, [&](NotesDocument& document) {
         PersonIdentity person;
         person.unid = document.UniversalID();
         for (const NotesItem& item : document.Items()) {
-            if (seen.insert(Folded(item.name)).second) overview.personItems.push_back(item.name);
+            folded.assign(item.name);
+            for (char& c : folded)
+                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            if (seen.count(folded) == 0) {
+                seen.insert(folded);
+                overview.personItems.push_back(item.name);
+            }
             if (Is(item, "FullName") || Is(item, "MailAddress") || Is(item, "InternetAddress") ||
                 Is(item, "ShortName"))
                 for (std::string& text : Texts(item)) person.names.push_back(std::move(text));
