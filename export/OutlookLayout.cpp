@@ -157,16 +157,8 @@ public:
     }
 
 private:
-    // Each value as text, empty ones left out; names abbreviated.
     static std::vector<std::string> Texts(const NotesItem& item, bool zeroIsEmpty) {
-        std::vector<std::string> texts;
-        const TextRule rule{false, zeroIsEmpty, true};
-        for (const NotesValue& value : item.values) {
-            const auto* date = std::get_if<NotesDateTime>(&value);
-            std::string text = date ? vcard::IsoText(*date) : ValueText(NotesValues{value}, rule, item.kind);
-            if (!text.empty()) texts.push_back(std::move(text));
-        }
-        return texts;
+        return vcard::ItemTexts(item, zeroIsEmpty);
     }
 
     void Place(const Source& source, const NotesItem& item, Row& row) {

@@ -79,18 +79,8 @@ bool FitsSortAs(std::string_view value) {
     return true;
 }
 
-// Each value of an item as text, empty ones left out: names abbreviated, dates in
-// ISO 8601 as written (never shifted), Suffix and Title without a lone "0".
 std::vector<std::string> Texts(const NotesItem* item, bool zeroIsEmpty = false) {
-    std::vector<std::string> texts;
-    if (item == nullptr) return texts;
-    const TextRule rule{false, zeroIsEmpty, true};
-    for (const NotesValue& value : item->values) {
-        const auto* date = std::get_if<NotesDateTime>(&value);
-        std::string text = date ? IsoText(*date) : ValueText(NotesValues{value}, rule, item->kind);
-        if (!text.empty()) texts.push_back(std::move(text));
-    }
-    return texts;
+    return item == nullptr ? std::vector<std::string>() : ItemTexts(*item, zeroIsEmpty);
 }
 
 const std::string& First(const std::vector<std::string>& texts) {
@@ -125,9 +115,14 @@ void CardMaker::Person(ExportContact& contact, CardText& card) {
     PersonItems items;
     items.viewIndex = contact.viewIndex();
     for (const NotesItem& item : contact.Items()) {
-        Fold(folded_, item.name);
-        const auto it = known_.find(folded_);
-        if (it == known_.end()) items.others.push_back(&item);
+        // The same names come back in every document: each is folded and looked up once.
+        auto it = byName_.find(item.name);
+        if (it == byName_.end()) {
+            Fold(folded_, item.name);
+            const auto known = known_.find(folded_);
+            it = byName_.emplace(item.name, known == known_.end() ? kKnownCount : known->second).first;
+        }
+        if (it->second == kKnownCount) items.others.push_back(&item);
         else if (items.known[it->second] == nullptr) items.known[it->second] = &item;
     }
     Begin(card);

@@ -43,6 +43,7 @@ private:
     const bool groupsAsCategories_;
     const BookOverview* overview_;
     std::unordered_map<std::string, std::size_t> known_;        // folded item name -> known item
+    std::unordered_map<std::string, std::size_t> byName_;       // item name as stored -> known item, or none
     std::unordered_map<std::string, std::string> asideNames_;   // item name -> its X-NOTES- property
     std::string folded_;                                         // scratch
     int64_t values_ = 0, aside_ = 0;

@@ -192,6 +192,23 @@ bool ParseIsoDate(std::string_view text, NotesDateTime& date) {
     return true;
 }
 
+std::vector<std::string> ItemTexts(const NotesItem& item, bool zeroIsEmpty) {
+    std::vector<std::string> texts;
+    const TextRule rule{false, zeroIsEmpty, true};
+    const auto add = [&](const NotesValue& value, const NotesValues& alone) {
+        const auto* date = std::get_if<NotesDateTime>(&value);
+        std::string text = date ? IsoText(*date) : ValueText(alone, rule, item.kind);
+        if (!text.empty()) texts.push_back(std::move(text));
+    };
+    if (item.values.size() == 1) {
+        add(item.values.front(), item.values);  // most items hold one value: no copy of it
+    } else {
+        texts.reserve(item.values.size());
+        for (const NotesValue& value : item.values) add(value, NotesValues{value});
+    }
+    return texts;
+}
+
 void CardText::Start(std::string_view name, std::string_view params) {
     start_ = out_.size();
     out_ += name;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "addressbook/Notes.h"
+#include "addressbook/ValueText.h"
 
 #include <cstdint>
 #include <string>
@@ -55,6 +56,11 @@ std::string IsoText(const NotesDateTime& value);
 std::string UtcStamp(const NotesDateTime& utc);
 // The calendar date a text holds as "1962-08-11" or "19620811"; false for any other text.
 bool ParseIsoDate(std::string_view text, NotesDateTime& date);
+
+// Each value of an item as text, empty ones left out: by ValueText with names
+// abbreviated (and a lone "0" left out when `zeroIsEmpty`), but a date-time in ISO 8601
+// as written (IsoText), never by the regional settings nor moved by a time zone.
+std::vector<std::string> ItemTexts(const NotesItem& item, bool zeroIsEmpty = false);
 
 // Builds cards into a buffer: each property's logical line is written to it, then
 // folded there when it is longer than a line may be.
