@@ -302,5 +302,28 @@ TEST(VCardSplitTest, NumberedFilesOfAtMostNCardsFromTheCommandLine) {
     EXPECT_EQ(read.out, "9 cards agree\n") << read.err;
 }
 
+// The third file cannot be written (a read-only file has its name): the export fails
+// naming it, and neither of the two complete files before it takes its place.
+TEST(VCardSplitTest, NoFileTakesItsPlaceUntilAllAreComplete) {
+    TempDir dir;
+    WriteFile(dir / "names.dxl", ContactBook());
+    fs::create_directories(dir / "out");
+    const std::string blocked = dir / "out/names-003.vcf";
+    WriteFile(blocked, "an earlier file\n");
+    fs::permissions(blocked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const Snapshot before = TakeSnapshot(dir / "out");
+    ExportRequest request;
+    request.bookPath = dir / "names.dxl";
+    request.outputPath = dir / "out/names.vcf";
+    request.format = ExportFormat::Vcf;
+    request.layout = ExportLayout::Full;
+    request.vcard.split = 2;
+    const ExportResult result = ExportBook(request);
+    EXPECT_EQ(result.outcome, ExportOutcome::FileError);
+    EXPECT_NE(result.message.find(blocked), std::string::npos) << result.message;
+    EXPECT_TRUE(result.files.empty());
+    EXPECT_EQ(TakeSnapshot(dir / "out"), before) << "nothing put in place, nothing left behind";
+}
+
 } // namespace
 } // namespace tallowby::test
