@@ -73,10 +73,51 @@ void AddBookParagraphs(const ExportResult& result, std::string& text) {
     if (result.format == ExportFormat::Csv && result.files.size() > 1)
         counts += "; the groups are in " + Shown(result.files[1]);
     text += Paragraph(counts + ".");
+}
+
+void AddBinaryParagraph(const ExportResult& result, std::string& text) {
     if (result.binaryItems > 0)
         text += Paragraph(Plural(result.binaryItems, " item holds", " items hold") +
                           " binary data (attachments, pictures) or Notes' own bookkeeping ($ items); "
                           "such items are not exported.");
+}
+
+// The cards and files, what has no standard property, and where the groups go.
+void AddCardParagraphs(const ExportResult& result, const ExportRequest& request, std::string& text) {
+    const std::size_t files = result.files.size();
+    std::string written = Plural(result.contactsWritten, " card", " cards") + " and " +
+                          Plural(result.groupsWritten, " group card", " group cards") + " written, in " +
+                          Plural(static_cast<int64_t>(files), " file", " files");
+    if (files > 1) written += ": " + Shown(result.files.front()) + " to " + Shown(result.files.back());
+    text += Paragraph(written + ".");
+    if (result.valuesAside > 0)
+        text += Paragraph(Plural(result.valuesAside, " value has", " values have") +
+                          " no standard vCard property and " + (result.valuesAside == 1 ? "is" : "are") +
+                          " kept in X-NOTES- properties named after their Notes item; some address books keep "
+                          "such properties without showing them, others leave them out.");
+    if (result.groupsWritten > 0 && !request.vcard.groupsAsCategories)
+        text += Paragraph(std::string(request.vcard.version == 4
+                                          ? "Address books that do not read group cards (KIND:group), Google "
+                                            "Contacts among them, leave the groups out"
+                                          : "The group cards are in Apple's form (X-ADDRESSBOOKSERVER-KIND), which "
+                                            "Apple Contacts, iCloud and Nextcloud read; Google Contacts and "
+                                            "Thunderbird leave them out") +
+                          ": export with the groups as categories (--groups-as-categories) to keep each "
+                          "person's groups as labels on its card.");
+    if (result.valuesWithDroppedCharacters > 0)
+        text += Paragraph(Plural(result.valuesWithDroppedCharacters, " value holds", " values hold") +
+                          " control characters that a vCard cannot carry; those characters were left out.");
+}
+
+// Outlook's columns: what went to Notes, and the groups it has no place for.
+void AddOutlookParagraphs(const ExportResult& result, std::string& text) {
+    if (result.valuesAside > 0)
+        text += Paragraph(Plural(result.valuesAside, " value has", " values have") +
+                          " no Outlook column of " + (result.valuesAside == 1 ? "its" : "their") +
+                          " own (a fourth e-mail address, items Outlook does not know) and " +
+                          (result.valuesAside == 1 ? "was" : "were") + " added to Notes, each after its name.");
+    text += Paragraph("Outlook's CSV has no place for groups: they are not in this file. The full layout and "
+                      "the vCard file keep them.");
 }
 
 } // namespace
@@ -94,9 +135,12 @@ std::string CompletionMessage(const ExportResult& result, const ExportRequest& r
         AddCsvParagraphs(result, request, text);
         break;
     case ExportFormat::Vcf:
+        AddCardParagraphs(result, request, text);
         break;
     }
-    if (result.format == ExportFormat::Vcf || result.layout == ExportLayout::Full) AddBookParagraphs(result, text);
+    if (result.layout == ExportLayout::Outlook) AddOutlookParagraphs(result, text);
+    if (result.format != ExportFormat::Vcf && result.layout == ExportLayout::Full) AddBookParagraphs(result, text);
+    if (result.format == ExportFormat::Vcf || result.layout == ExportLayout::Full) AddBinaryParagraph(result, text);
     return text;
 }
 

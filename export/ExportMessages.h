@@ -13,8 +13,10 @@ namespace tallowby {
 // "N Contacts Saved Successfully", then a paragraph for each thing the format did to
 // the contacts: values shortened, characters written as "?", contacts left out, values
 // a spreadsheet program would read as formulas; for the whole book the groups, values
-// and binary items; for the Excel 2.1 worksheet past 16,383 contacts, the readers that
-// stop there.
+// and binary items; for vCards the cards, group cards and files, the values kept in
+// X-NOTES- properties and where the groups go; for Outlook's CSV the values added to
+// Notes and the groups it has no place for; for the Excel 2.1 worksheet past 16,383
+// contacts, the readers that stop there.
 std::string CompletionMessage(const ExportResult& result, const ExportRequest& request);
 
 // The output would replace the address book. `named`: the caller chose the target

@@ -63,6 +63,8 @@ struct ExportResult {
     int32_t valuesWithDroppedCharacters = 0;  // of those, values that lost characters the format cannot carry
     int32_t valuesWithLostCharacters = 0;    // .xls: values with characters written as "?"
     int32_t formulaValues = 0;               // CSV: values a spreadsheet program would read as formulas
+    int64_t valuesAside = 0;                 // values with no field of their own in the format: a vCard's
+                                             // X-NOTES- properties, the Notes column of Outlook's CSV
 };
 
 } // namespace tallowby

@@ -177,6 +177,7 @@ ExportResult ExportRun::Complete(ExportSink& sink) {
     result_.valuesWithDroppedCharacters = counts.valuesWithDroppedCharacters;
     result_.valuesWithLostCharacters = counts.valuesWithLostCharacters;
     result_.formulaValues = counts.formulaValues;
+    result_.valuesAside = counts.valuesAside;
     result_.title = kConversionTitle;
     result_.message = CompletionMessage(result_, request_);
     return result_;

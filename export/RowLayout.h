@@ -1,6 +1,6 @@
 // What goes into the rows of a sheet: the columns, and each contact's cells. The
-// classic layout (ColumnLayout.h) and the whole book (FullLayout.h) are the two; a
-// layout may also have a table of the book's groups.
+// classic layout (ColumnLayout.h), the whole book (FullLayout.cpp) and Outlook's own
+// columns (OutlookLayout.cpp); a layout may also have a table of the book's groups.
 #pragma once
 
 #include "export/ContactSheet.h"
@@ -25,9 +25,13 @@ public:
 
     // Values written so far (every value of a multi-value item counted).
     int64_t values() const { return values_; }
+    // Of those, values with no column of their own, written where the layout keeps
+    // such values (Outlook's Notes).
+    int64_t valuesAside() const { return aside_; }
 
 protected:
     int64_t values_ = 0;
+    int64_t aside_ = 0;
 };
 
 std::unique_ptr<RowLayout> MakeClassicLayout();

@@ -56,6 +56,7 @@ public:
         counts_.valuesWithLostCharacters = counts.lossy;
         counts_.formulaValues = counts.formulas + (groupsSheet_ ? groupsSheet_->counts().formulas : 0);
         counts_.valuesWritten = layout_->values();
+        counts_.valuesAside = layout_->valuesAside();
         return true;
     }
 

@@ -3,9 +3,9 @@
 # Installs the Debian packages that one job needs (and the extra ones), when missing:
 #   build    building the programs and exporting a book (examples/export-sample.sh);
 #   package  that, and building the Debian packages (cmake --preset deb);
-#   test     that, and the test suite with its readers, the desktop test's X server,
-#            window manager, xdotool and accessibility bus, and the package checks
-#            (tests/run_all.sh --quick). The default;
+#   test     that, and the test suite with its readers (ical.js from npm among them),
+#            the desktop test's X server, window manager, xdotool and accessibility
+#            bus, and the package checks (tests/run_all.sh --quick). The default;
 #   full     that, and clang with its libFuzzer and sanitizer runtime of the same
 #            version, and valgrind (tests/run_all.sh).
 set -euo pipefail
@@ -54,7 +54,17 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+if { [ "$job" = test ] || [ "$job" = full ]; } && ! command -v node >/dev/null; then wanted+=(nodejs npm); fi
 install_missing "${wanted[@]}"
+# The vCard tests read the cards with ical.js too, installed beside node's own prefix,
+# where tests/export/read_vcards.mjs looks for it.
+if [ "$job" = test ] || [ "$job" = full ]; then
+    prefix=$(dirname "$(command -v node)")/..
+    if [ ! -f "$prefix/lib/node_modules/ical.js/package.json" ]; then
+        echo "Installing: ical.js (npm)"
+        npm install -g --prefix "$prefix" --no-fund --no-audit ical.js@2 >/dev/null
+    fi
+fi
 # libFuzzer and the sanitizer runtime come per LLVM version: those of the clang that
 # `clang` is (14 on Debian 12, newer on later releases).
 if [ "$job" = full ]; then

@@ -121,12 +121,14 @@ completion() (
         [ "$got" = "$expected " ] || { echo "'tallowby-cli $words $typed': '$got', want '$expected'"; ok=1; }
     done <<'EOF'
 ||--help --version export scan
-export --format||csv xls xlsx
+export --format||csv vcf xls xlsx
+export --layout||classic full outlook
+export --vcard||3.0 4.0
 export||B.DXL a.dxl sub
 scan||B.DXL a.dxl sub
 export --output||d.xls sub
 export --format|x|xls xlsx
-export|--|-- --format --open --output
+export|--|-- --csv-formulas --format --groups-as-categories --layout --open --output --split --vcard
 EOF
     exit "$ok"
 )
