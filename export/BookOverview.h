@@ -13,4 +13,14 @@ namespace tallowby {
 // cannot be read adds nothing.
 BookOverview ReadOverview(NotesDatabase& database, NotesView& people);
 
+// What identifies one person document to a group's member list.
+PersonIdentity IdentityOf(NotesDocument& document);
+
+// The groups of `database`'s Groups view, resolved against overview.persons (gathered
+// beforehand, in view order), with each person's groups.
+void ReadGroups(NotesDatabase& database, BookOverview& overview);
+
+// The number of group documents (0 for a book without a Groups view).
+int64_t GroupCount(NotesDatabase& database);
+
 } // namespace tallowby

@@ -35,7 +35,7 @@ public:
 private:
     bool Refusals();
     bool OpenBook();
-    void Walk(ExportSink& sink, int32_t maxContacts);
+    void Walk(ExportSink& sink, int32_t maxContacts, BookOverview* identities);
     ExportResult Complete(ExportSink& sink);
     ExportResult SinkFailure(const ExportSink& sink);
     ExportResult Fail(ExportOutcome outcome, std::string message);
@@ -106,12 +106,14 @@ bool ExportRun::OpenBook() {
 // Document k is the k-th contact. The end of the view, or an entry or document that
 // cannot be had, ends the walk. Past the most contacts the format holds, documents are
 // only counted.
-void ExportRun::Walk(ExportSink& sink, int32_t maxContacts) {
+void ExportRun::Walk(ExportSink& sink, int32_t maxContacts, BookOverview* identities) {
     int32_t total = request_.expectedContacts;
     if (total <= 0) Attempt([&] { total = notes_.navigator->Count(); });
     std::size_t index = 0;
     for (int32_t counter = 1;; ++counter) {
         Checkpoint();
+        if (identities != nullptr)  // one for each person of the view, in its order
+            identities->persons.push_back(notes_.document ? IdentityOf(*notes_.document) : PersonIdentity{});
         if (counter <= maxContacts) {
             if (notes_.document) {
                 ExportContact contact(*notes_.document, index);
@@ -142,7 +144,7 @@ ExportResult ExportRun::Run() {
     if (!OpenBook()) return result_;
 
     const std::unique_ptr<ExportSink> sink = MakeExportSink(request_);
-    ExportContext context{request_, target_, {}, 0, 0, {}, nullptr};
+    ExportContext context{request_, target_, {}, 0, 0, {}, nullptr, 0};
     Attempt([&] { context.title = notes_.database->Title(); });
     Attempt([&] { context.contacts = notes_.navigator->Count(); });
     struct stat book {};
@@ -152,14 +154,20 @@ ExportResult ExportRun::Run() {
         context.outputOptions.protect = files::FileId{book.st_dev, book.st_ino};
     }
     BookOverview overview;
-    if (sink->NeedsOverview()) {
+    const ExportSink::OverviewNeed need = sink->NeedsOverview();
+    if (need == ExportSink::OverviewNeed::BeforeWalk) {
         overview = ReadOverview(*notes_.database, *notes_.view);
         context.overview = &overview;
-        result_.binaryItems += overview.binaryItems;
     }
+    if (need != ExportSink::OverviewNeed::None) context.groups = GroupCount(*notes_.database);
     if (!sink->Begin(context)) return SinkFailure(*sink);
-    Walk(*sink, sink->MaxContacts());
+    Walk(*sink, sink->MaxContacts(), need == ExportSink::OverviewNeed::GroupsAfterWalk ? &overview : nullptr);
     if (!sink->problem().empty()) return SinkFailure(*sink);
+    if (need == ExportSink::OverviewNeed::GroupsAfterWalk) {
+        ReadGroups(*notes_.database, overview);
+        context.overview = &overview;
+    }
+    result_.binaryItems += overview.binaryItems;
     notes_.Drop();
     Checkpoint();  // a stop asked for at the last contact still counts
     if (!sink->Finish()) return SinkFailure(*sink);

@@ -52,14 +52,19 @@ struct ExportContext {
     int64_t contacts = 0;    // person documents the view holds
     int64_t bookBytes = 0;   // size of the address-book file
     files::OutputOptions outputOptions;  // the book's mode, and the book protected
-    const BookOverview* overview = nullptr;  // when the sink asked for it
+    // When the sink asked for it: from Begin on, or (GroupsAfterWalk) for Finish.
+    const BookOverview* overview = nullptr;
+    int64_t groups = 0;      // group documents the Groups view holds
 };
 
 class ExportSink {
 public:
     virtual ~ExportSink() = default;
-    // True when the sink needs the BookOverview (a first walk over the book).
-    virtual bool NeedsOverview() const { return false; }
+    // What the sink needs of the BookOverview: nothing; the whole of it before the
+    // first contact (a first walk over the book); or only the groups, once the walk has
+    // passed every person (the persons' identities are gathered on the way).
+    enum class OverviewNeed { None, BeforeWalk, GroupsAfterWalk };
+    virtual OverviewNeed NeedsOverview() const { return OverviewNeed::None; }
     // Most contacts the format holds; the run leaves out and counts the rest.
     virtual int32_t MaxContacts() const { return INT32_MAX; }
     // Creates the files (nothing is put in place yet). Every step returns false once

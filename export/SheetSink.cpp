@@ -21,7 +21,9 @@ public:
         sheet_ = MakeContactSheet(format_);
     }
 
-    bool NeedsOverview() const override { return layout_->NeedsOverview(); }
+    OverviewNeed NeedsOverview() const override {
+        return layout_->NeedsOverview() ? OverviewNeed::BeforeWalk : OverviewNeed::None;
+    }
     int32_t MaxContacts() const override { return sheet_->MaxContacts(); }
 
     bool Begin(const ExportContext& context) override {

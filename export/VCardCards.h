@@ -20,6 +20,9 @@ public:
     // `overview` (the book's groups) may be null: no group names in CATEGORIES then.
     CardMaker(const VCardOptions& options, const BookOverview* overview);
 
+    // The book's groups, once known (after the walk, when no person needs them).
+    void SetOverview(const BookOverview* overview) { overview_ = overview; }
+
     void Person(ExportContact& contact, CardText& card);
     void Group(const BookGroup& group, CardText& card);
 
@@ -42,6 +45,7 @@ private:
     const int version_;
     const bool groupsAsCategories_;
     const BookOverview* overview_;
+
     std::unordered_map<std::string, std::size_t> known_;        // folded item name -> known item
     std::unordered_map<std::string, std::size_t> byName_;       // item name as stored -> known item, or none
     std::unordered_map<std::string, std::string> asideNames_;   // item name -> its X-NOTES- property

@@ -40,8 +40,11 @@ public:
     explicit VCardSink(const ExportRequest& request)
         : options_(request.vcard), card_(buffer_, request.vcard.version) {}
 
-    // The groups are cards too, and a person's groups may be its categories.
-    bool NeedsOverview() const override { return true; }
+    // The groups are cards too, after the persons: the walk gathers who they may name.
+    // A person's groups as its categories are needed before the person's own card.
+    OverviewNeed NeedsOverview() const override {
+        return options_.groupsAsCategories ? OverviewNeed::BeforeWalk : OverviewNeed::GroupsAfterWalk;
+    }
 
     bool Begin(const ExportContext& context) override {
         context_ = &context;
@@ -49,7 +52,7 @@ public:
         // Standard output is one stream: the cards follow one another there.
         split_ = IsStandardOutput(context.target) ? 0 : std::max(options_.split, 0);
         if (split_ > 0) {
-            const int64_t groups = context.overview ? static_cast<int64_t>(context.overview->groups.size()) : 0;
+            const int64_t groups = context.groups;
             const int64_t files = (std::max<int64_t>(context.contacts, 1) + groups + split_ - 1) / split_;
             digits_ = std::max<int>(3, static_cast<int>(std::to_string(files).size()));
             AllowDescriptors(files);
@@ -66,6 +69,7 @@ public:
     }
 
     bool Finish() override {
+        maker_->SetOverview(context_->overview);
         if (context_->overview != nullptr) {
             for (const BookGroup& group : context_->overview->groups) {
                 if (!Room()) return false;
