@@ -18,7 +18,8 @@ DocAbout::DocAbout(QWidget* owner)
     setFont(UiFont(QStringLiteral("Tahoma"), 8.25));
     ui_->Label1->setFont(UiFont(QStringLiteral("Tahoma"), 8.25, true));
     ui_->CmdOK->setFont(UiFont(QStringLiteral("Tahoma"), 8.25, true));
-    ui_->Label1->setText(QString::fromLatin1(kHomePageAddress));
+    ui_->Label1->setText(QString::fromStdString(HomePageAddress()));
+    ui_->Label1->setVisible(!HomePageAddress().empty());
     ui_->Image1->setPixmap(Picture(QStringLiteral("about-logo")));
     MarkDecorative(ui_->Image1);
     MarkDecorative(ui_->Line1);

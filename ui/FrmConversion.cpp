@@ -180,8 +180,8 @@ void FrmConversion::ShowDone() {
 }
 
 void FrmConversion::CmdCloseAll_Click() {
-    done(QDialog::Accepted);  // the window goes first, then the browser opens
-    services_.shell.ShellOpen(ProductPage());
+    done(QDialog::Accepted);  // the window goes first, then the browser opens, if any
+    if (!ProductPage().empty()) services_.shell.ShellOpen(ProductPage());
 }
 
 void FrmConversion::LblOpenExcelFile_Click() {

@@ -31,7 +31,10 @@ void FrmMain::ApplyLook() {
     ui_->Label1->setFont(UiFont(QStringLiteral("Verdana"), 14.25, true));
     ui_->Label49->setFont(UiFont(QStringLiteral("Tahoma"), 8.25, true));
     ui_->LblTopName->setFont(UiFont(QStringLiteral("Trebuchet MS"), 11.25, true));
-    ui_->LabelSiteFooter->setText(QString::fromLatin1(kHomePageAddress));
+    // The web address only when the build names one.
+    ui_->LabelSiteFooter->setText(QString::fromStdString(HomePageAddress()));
+    ui_->LabelSiteFooter->setVisible(!HomePageAddress().empty());
+    ui_->mnuWebsite->setVisible(!ProductPage().empty());
 
     QPalette banner = ui_->Picture1->palette();
     banner.setColor(QPalette::Window, Qt::white);
