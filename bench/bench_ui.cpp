@@ -25,6 +25,10 @@ namespace {
 
 class SilentMessages : public tallowby::MessageBoxes {
 public:
+    bool Ask(const std::string& text, const std::string& title, const std::string&, const std::string&) override {
+        Show(text, title);
+        return false;
+    }
     void Show(const std::string& text, const std::string& title) override {
         last = title + ": " + text;
     }

@@ -4,7 +4,7 @@
 # Xvfb, a window manager, xdotool and a screen reader's accessibility bus.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libexpat1-dev expat libicu-dev
-          qt6-base-dev libxlsxwriter-dev python3-xlrd python3-openpyxl gnumeric time
+          qt6-base-dev qt6-svg-dev libxlsxwriter-dev python3-xlrd python3-openpyxl gnumeric time
           dpkg-dev file lintian man-db appstream bash-completion
           xvfb xauth openbox xdotool dbus-daemon dbus-bin at-spi2-core python3-pyatspi "$@")
 missing=()

@@ -10,6 +10,7 @@
 #include "ui/FrmMain.h"
 #include "ui/HelpWindow.h"
 #include "ui/Module1.h"
+#include "ui/Palette.h"
 
 #include <QApplication>
 #include <QDir>
@@ -29,6 +30,10 @@ namespace {
 
 class SilentMessages : public tallowby::MessageBoxes {
 public:
+    bool Ask(const std::string& text, const std::string& title, const std::string&, const std::string&) override {
+        Show(text, title);
+        return false;
+    }
     void Show(const std::string& text, const std::string& title) override {
         std::printf("message: %s: %s\n", title.c_str(), text.c_str());
     }
@@ -76,6 +81,7 @@ bool ShowContact(tallowby::FrmMain& window, const QString& name) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    tallowby::ApplyPaletteFromEnvironment();
     if (argc != 3) {
         std::fprintf(stderr, "Usage: tallowby-screenshots BOOK.dxl OUTDIR\n");
         return 2;

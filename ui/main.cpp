@@ -2,17 +2,34 @@
 #include "ui/Artwork.h"
 #include "ui/FrmMain.h"
 #include "ui/Module1.h"
+#include "ui/Palette.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
 
+#include <memory>
+
+#include <cstring>
+
+namespace {
+
+bool AsksForHelpOrVersion(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        for (const char* option : {"-h", "--help", "-?", "--help-all", "-v", "--version"})
+            if (std::strcmp(argv[i], option) == 0) return true;
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);  // also takes the regional settings from the environment
-    QApplication::setApplicationName(QStringLiteral("tallowby"));
-    QApplication::setApplicationVersion(QStringLiteral(TALLOWBY_VERSION_TEXT));
-    QGuiApplication::setDesktopFileName(QStringLiteral("tallowby"));
-    QApplication::setWindowIcon(tallowby::ApplicationIcon());
+    // --help and --version need no display: they are answered before any window
+    // system is opened.
+    std::unique_ptr<QCoreApplication> app(AsksForHelpOrVersion(argc, argv) ? new QCoreApplication(argc, argv)
+                                                                          : new QApplication(argc, argv));
+    QCoreApplication::setApplicationName(QStringLiteral("tallowby"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TALLOWBY_VERSION_TEXT));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -22,7 +39,11 @@ int main(int argc, char** argv) {
     parser.addPositionalArgument(QStringLiteral("DATABASE"),
                                  QStringLiteral("The address book to put into the path box."),
                                  QStringLiteral("[DATABASE]"));
-    parser.process(app);  // --help and --version print and end the program here
+    parser.process(*app);  // --help and --version print and end the program here
+
+    QGuiApplication::setDesktopFileName(QStringLiteral("tallowby"));
+    QApplication::setWindowIcon(tallowby::ApplicationIcon());
+    tallowby::ApplyPaletteFromEnvironment();
 
     tallowby::QtMessageBoxes messages;
     tallowby::QtFilePicker files;
@@ -34,5 +55,5 @@ int main(int argc, char** argv) {
         window.SetDatabasePath(QFileInfo(books.first()).absoluteFilePath());
     }
     window.show();
-    return app.exec();
+    return app->exec();
 }

@@ -14,14 +14,24 @@
 
 namespace tallowby::test {
 
-// Records the message boxes ("title: text") and ShellOpen ("open text") in order.
-// The file dialog answers from a script: a name is a choice; an empty name, or an
-// empty script, is a cancel.
+// Records the message boxes ("title: text"), the questions ("title? text") and
+// ShellOpen ("open text") in order. The file dialogs answer from a script: a name is
+// a choice; an empty name, or an empty script, is a cancel. The questions answer
+// from theirs: true for the first button; an empty script answers false.
 struct Recorder : MessageBoxes, Shell, FilePicker {
     QStringList log, answers;
+    QList<bool> replies;
     std::vector<OpenFileRequest> requests;
     void Show(const std::string& text, const std::string& title) override {
         log << QString::fromStdString(title + ": " + text);
+    }
+    bool Ask(const std::string& text, const std::string& title, const std::string& yes,
+             const std::string& no) override {
+        log << QString::fromStdString(title + "? " + text + " [" + yes + "|" + no + "]");
+        return !replies.isEmpty() && replies.takeFirst();
+    }
+    std::optional<QString> ShowSave(QWidget* owner, const OpenFileRequest& request) override {
+        return ShowOpen(owner, request);
     }
     void ShellOpen(const std::string& text) override { log << QString::fromStdString("open " + text); }
     std::optional<QString> ShowOpen(QWidget*, const OpenFileRequest& request) override {
