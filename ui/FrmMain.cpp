@@ -166,10 +166,10 @@ void FrmMain::txtFilter_Change() {
     if (scan_->outcome == ScanOutcome::Completed) ShowTree();
 }
 
-// The scan's tree, narrowed to what the filter box holds; the contact shown stays
-// selected while it is in the tree.
+// The scan's tree, narrowed to what the filter box holds; the contact shown is
+// selected whenever it is in the tree.
 void FrmMain::ShowTree() {
-    const std::string selected = QtContactTree::KeyOf(ui_->ContactsTreeView->currentItem());
+    const std::string& selected = shownKey_;
     const bool wasFocused = ui_->ContactsTreeView->hasFocus();
     {
         const QSignalBlocker quiet(ui_->ContactsTreeView);
@@ -246,10 +246,7 @@ void FrmMain::ScanEnded(const ScanResult& result, const QString& path) {
     filter_ = ContactFilter(result.contacts);
     scannedPath_ = path;
     exportable_ = true;
-    {
-        const QSignalBlocker quiet(ui_->ContactsTreeView);
-        ui_->ContactsTreeView->setCurrentItem(nullptr);
-    }
+    shownKey_.clear();
     panel_.Clear();
     ShowTree();
     state_.ContactIndex = result.lastIndex;
@@ -299,6 +296,7 @@ void FrmMain::ContactsTreeView_NodeClick(QTreeWidgetItem* node) {
     const long contact = QtContactTree::ContactOf(node);
     if (contact < 0 || static_cast<std::size_t>(contact) >= scan_->contacts.size()) return;  // the root, a letter
     // The fields as the contact record gives them, read from the scan's document.
+    shownKey_ = QtContactTree::KeyOf(node);
     panel_.Show(*scan_->contacts[static_cast<std::size_t>(contact)].document);
 }
 

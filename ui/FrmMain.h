@@ -91,6 +91,7 @@ private:
     std::shared_ptr<const ScanResult> scan_;  // the latest completed scan
     ContactFilter filter_;                    // of its contacts
     QString scannedPath_;                     // the book it read; "" before any
+    std::string shownKey_;                    // the key of the contact the panel shows
     bool exportable_ = false;                 // scanned, and not exported since
     bool closeAfterRun_ = false;  // closed, or Exit chosen, while a scan ran
     bool quitAfterRun_ = false;

@@ -54,6 +54,7 @@ void FrmMain::ApplyLook() {
     // Six captions side by side: keep the tabs' padding small so that all of them fit.
     ui_->TabStrip1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 6px; }"));
     HideDecoration();
+    ui_->ScrollDetails->setFocusPolicy(Qt::NoFocus);  // Tab goes to its boxes, which it scrolls into view
 
     // The status line: what the latest scan found.
     status_ = new QLabel(ui_->statusbar);

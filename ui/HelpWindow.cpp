@@ -54,7 +54,7 @@ HelpWindow::HelpWindow(QWidget* owner, Shell& shell)
     });
     browser_->setSource(HelpFileUrl());
     // Esc and Ctrl+W close it, as they close the desktop's other help windows.
-    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)}) {
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
         auto* close = new QAction(this);
         close->setShortcut(key);
         connect(close, &QAction::triggered, this, &QWidget::close);

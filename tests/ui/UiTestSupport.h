@@ -75,11 +75,16 @@ void WhenModal(QWidget* owner, Fn fn) {
     watch->start(5);
 }
 
+// The settings of the program in `dir`, set before the window that reads them exists.
+inline QTemporaryDir& WithSettingsIn(QTemporaryDir& dir) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("config"));
+    return dir;
+}
+
 // One main window with recording services, in a temporary folder of its own, where
 // the program's settings live too.
 struct Fixture {
-    Fixture() : window(UiServices{rec, rec, rec}) {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("config"));
+    Fixture() : window((WithSettingsIn(dir), UiServices{rec, rec, rec})) {
         window.show();
         if (!QTest::qWaitForWindowExposed(&window)) qWarning("the main window is not exposed");
         window.activateWindow();
@@ -109,12 +114,12 @@ struct Fixture {
         if (Find("ProgBarScanNotes")->isVisible()) on << "bar";
         return on;
     }
-    // "Letter/Name" of each contact node.
+    // "Letter/Name" of each contact node (the letter without its count).
     QStringList Contacts() {
         QStringList contacts;
         for (QTreeWidgetItemIterator it(Tree()); *it; ++it)
             if ((*it)->parent() && (*it)->parent()->parent())
-                contacts << (*it)->parent()->text(0) + "/" + (*it)->text(0);
+                contacts << (*it)->parent()->text(0).section(' ', 0, 0) + "/" + (*it)->text(0);
         return contacts;
     }
     QTreeWidgetItem* Node(const QString& text) {
