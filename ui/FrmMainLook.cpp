@@ -59,7 +59,6 @@ void FrmMain::ApplyLook() {
     // The status line: what the latest scan found.
     status_ = new QLabel(ui_->statusbar);
     status_->setObjectName(QStringLiteral("LblStatus"));
-    status_->setAccessibleName(QStringLiteral("Status"));
     ui_->statusbar->addWidget(status_, 1);
     setAcceptDrops(true);
 
