@@ -19,7 +19,7 @@ esac
 # libxlsxwriter's pkg-config file links -lz, and libxlsxwriter-dev does not pull in
 # zlib1g-dev: without it the link fails with "cannot find -lz".
 build=(cmake make ninja-build g++ pkg-config libexpat1-dev expat libicu-dev qt6-base-dev
-       libxlsxwriter-dev zlib1g-dev libminizip-dev)
+       qt6-svg-dev libxlsxwriter-dev zlib1g-dev libminizip-dev)
 package=(dpkg-dev file)
 test=(libgtest-dev python3-xlrd python3-openpyxl python3-vobject gnumeric time man-db
       lintian appstream desktop-file-utils bash-completion mmdebstrap

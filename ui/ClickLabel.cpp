@@ -10,6 +10,7 @@ namespace tallowby {
 ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setTextFormat(Qt::PlainText);
+    setForegroundRole(QPalette::Link);  // the colour of links in the palette in use
 }
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {

@@ -14,14 +14,22 @@ DocAbout::DocAbout(QWidget* owner)
     InstallAccessibility();
     ui_->setupUi(this);
     setModal(true);
-    setFixedSize(330, 193);
     setFont(UiFont(QStringLiteral("Tahoma"), 8.25));
+    ui_->Label4->setFont(UiFont(QStringLiteral("Verdana"), 10, true));
+    ui_->Label5->setFont(UiFont(QStringLiteral("Verdana"), 18, true));
+    // The band at the top in the colours of the palette's text boxes.
+    ui_->Picture1->setBackgroundRole(QPalette::Base);
+    for (QWidget* text : {ui_->Label4, ui_->Label5, ui_->Label6}) text->setForegroundRole(QPalette::Text);
     ui_->Label1->setFont(UiFont(QStringLiteral("Tahoma"), 8.25, true));
     ui_->CmdOK->setFont(UiFont(QStringLiteral("Tahoma"), 8.25, true));
-    ui_->Label1->setText(QString::fromLatin1(kHomePageAddress));
-    ui_->Image1->setPixmap(Picture(QStringLiteral("about-logo")));
+    ui_->Label1->setText(QString::fromStdString(HomePageAddress()));
+    ui_->Label1->setVisible(!HomePageAddress().empty());
+    ShowPicture(ui_->Image1, QStringLiteral("tallowby"));
+    ShowPicture(ui_->Image2, QStringLiteral("banner-strip"));
     MarkDecorative(ui_->Image1);
+    MarkDecorative(ui_->Image2);
     MarkDecorative(ui_->Line1);
+    setFixedSize(sizeHint().expandedTo(QSize(330, 0)));
     connect(ui_->CmdOK, &QPushButton::clicked, this, &DocAbout::CmdOK_Click);
 }
 

@@ -4,11 +4,12 @@
 #include "addressbook/Scan.h"
 #include "ui/Accessibility.h"
 #include "ui/Artwork.h"
-#include "ui/ContactPanel.h"
 #include "ui/DocAbout.h"
 #include "ui/FrmConversion.h"
 #include "ui/HelpWindow.h"
+#include "ui/PathInput.h"
 #include "ui/Placement.h"
+#include "ui/UiText.h"
 #include "ui/WebLinks.h"
 #include "ui_FrmMain.h"
 
@@ -16,7 +17,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QPlainTextEdit>
 
 #include <algorithm>
 #include <climits>
@@ -40,16 +40,6 @@ QString StartFolder(const QString& path) {
     return folder.exists() ? folder.absolutePath() : QDir::homePath();
 }
 
-void SetBoxText(QWidget* box, const std::string& text) {
-    const QString value = QString::fromStdString(text);
-    if (auto* line = qobject_cast<QLineEdit*>(box)) {
-        line->setText(value);
-        line->setCursorPosition(0);  // show the start of a long value
-    } else if (auto* multi = qobject_cast<QPlainTextEdit*>(box)) {
-        multi->setPlainText(value);
-    }
-}
-
 Ui::FrmMain* SetUp(QMainWindow* window) {
     InitUiResources();
     InstallAccessibility();
@@ -59,9 +49,8 @@ Ui::FrmMain* SetUp(QMainWindow* window) {
 }
 
 std::array<QIcon, 3> TreeImages() {
-    return {QIcon(Picture(QStringLiteral("tree-root"))),
-            QIcon(Picture(QStringLiteral("tree-letter"))),
-            QIcon(Picture(QStringLiteral("tree-contact")))};
+    return {PictureIcon(QStringLiteral("tree-root")), PictureIcon(QStringLiteral("tree-letter")),
+            PictureIcon(QStringLiteral("tree-contact"))};
 }
 
 } // namespace
@@ -71,25 +60,8 @@ FrmMain::FrmMain(UiServices services, QWidget* parent)
       ui_(SetUp(this)),
       services_(services),
       tree_(ui_->ContactsTreeView, TreeImages()),
+      panel_(ui_.get(), this),
       scan_(std::make_shared<ScanResult>()) {
-    boxes_ = {ui_->txtFirstName, ui_->txtMiddleName, ui_->txtLastName, ui_->txtSuffix,
-              ui_->txtTitle, ui_->txtEmail, ui_->txtCompany, ui_->txtJobTitle,
-              ui_->txtBusinessStreet, ui_->txtBusinessCity, ui_->txtBusinessZip,
-              ui_->txtBusinessState, ui_->txtBusinessCountry, ui_->txtBusinessLocation,
-              ui_->txtBusinessWebpage, ui_->txtBusinessDept, ui_->txtBusinessManager,
-              ui_->txtBusinessAssistant, ui_->txtBusinessPhone, ui_->txtBusinessFax,
-              ui_->txtBusinessCellPhone, ui_->txtBusinessPager, ui_->txtBusinessOtherEmail1,
-              ui_->txtBusinessOtherEmail2, ui_->txtBusinessOtherEmail3, ui_->txtHomeStreet,
-              ui_->txtHomeCity, ui_->txtHomeZip, ui_->txtHomeState, ui_->txtHomeCountry,
-              ui_->txtSpouse, ui_->txtChildren, ui_->txtHomePhone, ui_->txtHomeFax,
-              ui_->txtHomeCellPhone, ui_->txtBirthday, ui_->txtAnniversary, ui_->txtComments,
-              ui_->txtShortName, ui_->txtPhoneticName, ui_->txtMailDomain, ui_->txtCategories};
-    pages_ = {ui_->FrameBusinessAddress, ui_->FrameBusinessContactInfo, ui_->FramePersonal,
-              ui_->FrameBriefcase, ui_->FrameAdvanced};
-    for (const char* caption : {"Business Address", "Business Contact Information", "Personal",
-                                "Briefcase", "Advanced"}) {
-        ui_->TabStrip1->addTab(QString::fromLatin1(caption));
-    }
     ApplyLook();
     Connect();
     Form_Load();
@@ -106,6 +78,7 @@ void FrmMain::Connect() {
     connect(ui_->txtNotesDatabaseFile, &QLineEdit::returnPressed, this, [this] {
         if (ui_->CmdEnumerateNotes->isEnabled()) CmdEnumerateNotes_Click();
     });
+    connect(ui_->txtFilter, &QLineEdit::textChanged, this, &FrmMain::txtFilter_Change);
     connect(ui_->CmdEnumerateNotes, &QPushButton::clicked, this,
             &FrmMain::CmdEnumerateNotes_Click);
     connect(ui_->CmdContactsCreate, &QPushButton::clicked, this,
@@ -129,6 +102,16 @@ void FrmMain::Connect() {
         close();
         if (std::exchange(quitAfterRun_, false)) QCoreApplication::quit();
     });
+    // Ctrl+F finds: to the filter box; Esc there empties it.
+    auto* find = new QAction(this);
+    find->setShortcut(QKeySequence::Find);
+    connect(find, &QAction::triggered, this, [this] {
+        ui_->txtFilter->setFocus(Qt::ShortcutFocusReason);
+        ui_->txtFilter->selectAll();
+    });
+    addAction(find);
+    ui_->txtFilter->installEventFilter(this);
+    ui_->ContactsTreeView->installEventFilter(this);
 }
 
 void FrmMain::Form_Load() {
@@ -138,105 +121,113 @@ void FrmMain::Form_Load() {
     PopulateDefaultTree(tree);
     tree_.Show(tree);
     // The page of the first tab is the one visible.
-    ui_->FrameBusinessAddress->setVisible(true);
-    ui_->FrameBusinessContactInfo->setVisible(false);
-    ui_->FramePersonal->setVisible(false);
-    ui_->FrameBriefcase->setVisible(false);
-    ui_->FrameAdvanced->setVisible(false);
+    panel_.ShowSelectedPage();
 }
 
 void FrmMain::SetDatabasePath(const QString& path) { ui_->txtNotesDatabaseFile->setText(path); }
 
+QString FrmMain::BookPath() const {
+    return QString::fromStdString(
+        NormalisedPath(ui_->txtNotesDatabaseFile->text().toStdString(), QDir::homePath().toStdString()));
+}
+
+void FrmMain::UpdateExport() {
+    ui_->CmdContactsCreate->setEnabled(exportable_ && !run_.Running() && BookPath() == scannedPath_);
+}
+
 void FrmMain::CmdBrowse_Click() {
-    const QString shown = ui_->txtNotesDatabaseFile->text();
+    const QString shown = BookPath();
     const OpenFileRequest request{StartFolder(shown), QFileInfo(shown).isFile() ? shown : QString(),
                                   {kFilterDxl, kFilterAll}, kFilterDxl};
-    if (auto chosen = services_.files.ShowOpen(this, request)) CDlgFileName_ = *chosen;
-    ui_->ProgBarScanNotes->setValue(0);
-    ui_->CmdContactsCreate->setEnabled(false);
+    const auto chosen = services_.files.ShowOpen(this, request);
+    if (!chosen) return;  // cancelled: the path stays as it was
+    CDlgFileName_ = *chosen;
     ui_->txtNotesDatabaseFile->setText(CDlgFileName_);
-    if (!ui_->txtNotesDatabaseFile->text().isEmpty()) {
-        ui_->CmdEnumerateNotes->setEnabled(true);
-        ui_->LblRead->setVisible(true);
-        ui_->ProgBarScanNotes->setVisible(true);
-    }
+    ui_->CmdEnumerateNotes->setEnabled(true);  // the chosen book can be scanned again
+    ui_->CmdEnumerateNotes->setFocus(Qt::OtherFocusReason);  // the scan comes next
 }
 
 void FrmMain::mnuOpen_Click() { CmdBrowse_Click(); }
 
 void FrmMain::txtNotesDatabaseFile_Change() {
-    ui_->CmdEnumerateNotes->setEnabled(!ui_->txtNotesDatabaseFile->text().isEmpty());
+    ui_->CmdEnumerateNotes->setEnabled(!run_.Running() && !BookPath().isEmpty());
+    UpdateExport();  // another book than the one scanned cannot be exported
 }
 
 void FrmMain::CmdEnumerateNotes_Click() {
     if (run_.Running()) return;
+    const QString path = BookPath();
+    if (path.isEmpty()) return;
+    // The box shows the book being read, as the scan reads it.
+    if (ui_->txtNotesDatabaseFile->text() != path) ui_->txtNotesDatabaseFile->setText(path);
     // The scan runs on a thread of its own; the window stays alive meanwhile. The
-    // reading label and the bar show during every scan, whatever brought the path; a
-    // scan that does not complete leaves them as they were.
+    // reading label and the bar show while it runs, and only then.
     QProgressBar* const progress = ui_->ProgBarScanNotes;
-    const bool labelShown = !ui_->LblRead->isHidden();
-    const bool barShown = !progress->isHidden();
-    const std::array<int, 3> barWas{progress->minimum(), progress->maximum(), progress->value()};
+    progress->setRange(0, 100);
     progress->setValue(0);
     ui_->LblRead->setVisible(true);
     progress->setVisible(true);
     ui_->txtNotesDatabaseFile->setReadOnly(true);  // the path shown is the book being read
-    const bool couldScan = ui_->CmdEnumerateNotes->isEnabled(), couldExport = ui_->CmdContactsCreate->isEnabled();
     for (QWidget* command : {static_cast<QWidget*>(ui_->CmdBrowse), static_cast<QWidget*>(ui_->CmdEnumerateNotes),
                              static_cast<QWidget*>(ui_->CmdContactsCreate)})
         command->setEnabled(false);
     ui_->mnuOpen->setEnabled(false);
+    setAcceptDrops(false);
 
     auto result = std::make_shared<ScanResult>();
-    const ScanRequest request{ui_->txtNotesDatabaseFile->text().toStdString()};
-    const auto restore = [=, this] {
+    const ScanRequest request{path.toStdString()};
+    // However it ends: the path box, Browse and the drop as before, the progress away.
+    const auto ended = [this] {
         ui_->txtNotesDatabaseFile->setReadOnly(false);
         ui_->CmdBrowse->setEnabled(true);
         ui_->mnuOpen->setEnabled(true);
-        ui_->CmdEnumerateNotes->setEnabled(couldScan);
-        ui_->CmdContactsCreate->setEnabled(couldExport);
-        ui_->LblRead->setVisible(labelShown);
-        progress->setRange(barWas[0], barWas[1]);
-        progress->setValue(barWas[2]);
-        progress->setVisible(barShown);
+        setAcceptDrops(true);
+        ui_->LblRead->setVisible(false);
+        ui_->ProgBarScanNotes->setVisible(false);
+    };
+    const auto failed = [this, ended] {
+        ended();
+        ui_->CmdEnumerateNotes->setEnabled(!BookPath().isEmpty());
+        UpdateExport();
     };
     const bool started = run_.Start(
         [request, result](const RunCallback& callback) { *result = ScanBook(request, callback); },
-        [this, result, restore] {
+        [this, result, path, ended, failed] {
             if (result->outcome != ScanOutcome::Completed) {
-                restore();
+                failed();
                 if (!result->message.empty()) services_.messages.Show(result->message, result->title);
                 if (result->outcome != ScanOutcome::Stopped)
                     ui_->txtNotesDatabaseFile->setFocus(Qt::OtherFocusReason);  // to mend the path
                 return;
             }
-            ui_->txtNotesDatabaseFile->setReadOnly(false);
-            ui_->CmdBrowse->setEnabled(true);
-            ui_->mnuOpen->setEnabled(true);
-            ScanEnded(*result);
+            ended();
             scan_ = result;
+            ScanEnded(*result, path);
         },
-        [this, restore](const QString& failure) {
-            restore();
+        [this, failed](const QString& failure) {
+            failed();
             services_.messages.Show("The scan stopped on an unexpected error: " + failure.toStdString() + ".",
                                     kCompanyTitle);
         });
-    if (!started) restore();
+    if (!started) failed();
 }
 
-// A completed scan: its contacts in the tree, the count for the export, the message,
-// then the buttons as the scan leaves them.
-void FrmMain::ScanEnded(const ScanResult& result) {
-    tree_.Show(result.tree);
+// A completed scan: its contacts in the tree, the count for the export, the details
+// panel empty, the status line, the message, then the buttons as the scan leaves them.
+void FrmMain::ScanEnded(const ScanResult& result, const QString& path) {
+    filter_ = ContactFilter(result.contacts);
+    scannedPath_ = path;
+    exportable_ = true;
+    shownKey_.clear();
+    panel_.Clear();
+    ShowTree();
     state_.ContactIndex = result.lastIndex;
     if (result.count) state_.ContactCount = *result.count;
-    QProgressBar* const progress = ui_->ProgBarScanNotes;
-    if (result.count) progress->setValue(*result.count);
+    status_->setText(QString::fromStdString(
+        ScanStatusText(result.contacts.size(), result.bookTitle, path.toStdString())));
     services_.messages.Show(result.message, result.title);
-    ui_->CmdContactsCreate->setEnabled(true);
+    UpdateExport();
     ui_->CmdEnumerateNotes->setEnabled(false);
-    ui_->LblRead->setVisible(false);
-    progress->setVisible(false);
     ui_->ContactsTreeView->setFocus(Qt::OtherFocusReason);  // the contacts come next
 }
 
@@ -253,10 +244,13 @@ void FrmMain::ShowProgress(RunStage stage, qint64 done, qint64 total) {
 }
 
 void FrmMain::CmdContactsCreate_Click() {
-    // Created afresh at each opening, modal over this window.
-    FrmConversion conversion(this, ui_->txtNotesDatabaseFile->text(), ui_->CmdContactsCreate, state_, scan_->book,
-                             services_);
+    if (!ui_->CmdContactsCreate->isEnabled()) return;
+    // Created afresh at each opening, modal over this window, for the book scanned.
+    FrmConversion conversion(this, scannedPath_, ui_->CmdContactsCreate, state_, scan_->book, services_);
     conversion.exec();
+    if (conversion.Exported()) exportable_ = false;  // to export again, scan again
+    UpdateExport();
+    if (conversion.ScanAgainAsked()) CmdEnumerateNotes_Click();
 }
 
 void FrmMain::mnuExit_Click() {
@@ -270,24 +264,7 @@ void FrmMain::mnuExit_Click() {
     QCoreApplication::quit();
 }
 
-void FrmMain::ContactsTreeView_NodeClick(QTreeWidgetItem* node) {
-    const long contact = QtContactTree::ContactOf(node);
-    if (contact < 0 || static_cast<std::size_t>(contact) >= scan_->contacts.size()) return;  // the root, a letter
-    // The fields as the contact record gives them, read from the scan's document.
-    const ContactFields fields = ReadContactFields(*scan_->contacts[static_cast<std::size_t>(contact)].document);
-    const QString heading = QString::fromStdString(PanelHeading(fields));
-    ui_->ImgContact->setVisible(true);
-    ui_->LblTopName->setText(heading);
-    ui_->FrameContacts->setAccessibleDescription(heading);  // which contact the boxes show
-    for (std::size_t i = 0; i < boxes_.size(); ++i) SetBoxText(boxes_[i], fields[i]);
-}
-
-void FrmMain::TabStrip1_Click() {
-    const int selected = ui_->TabStrip1->currentIndex() + 1;  // tabs count from 1
-    for (std::size_t i = 0; i < pages_.size(); ++i) {
-        pages_[i]->setVisible(static_cast<int>(i) + 1 == selected);
-    }
-}
+void FrmMain::TabStrip1_Click() { panel_.ShowSelectedPage(); }
 
 void FrmMain::mnuContents_Click() {
     if (!help_) {
@@ -299,14 +276,18 @@ void FrmMain::mnuContents_Click() {
     help_->activateWindow();
 }
 
-void FrmMain::mnuWebsite_Click() { services_.shell.ShellOpen(ProductPage()); }
+void FrmMain::mnuWebsite_Click() {
+    if (!ProductPage().empty()) services_.shell.ShellOpen(ProductPage());
+}
 
 void FrmMain::mnuAbout_Click() {
     DocAbout about(this);
     about.exec();
 }
 
-void FrmMain::LabelSiteFooter_Click() { services_.shell.ShellOpen(HomePageLink()); }
+void FrmMain::LabelSiteFooter_Click() {
+    if (!HomePageLink().empty()) services_.shell.ShellOpen(HomePageLink());
+}
 
 void FrmMain::closeEvent(QCloseEvent* event) {
     if (run_.Running()) {
@@ -316,6 +297,8 @@ void FrmMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    SavePlacement(this, QStringLiteral("window/geometry"));
+    UserSettings().setValue(QStringLiteral("window/splitter"), ui_->splitBody->saveState());
     // The help window belongs to this one and goes with it.
     if (help_) help_->close();
     QMainWindow::closeEvent(event);

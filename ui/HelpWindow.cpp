@@ -2,7 +2,9 @@
 
 #include "ui/Artwork.h"
 #include "ui/Module1.h"
+#include "ui/Placement.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -36,6 +38,7 @@ HelpWindow::HelpWindow(QWidget* owner, Shell& shell)
     setWindowTitle(QStringLiteral("Tallowby Help"));
     setWindowIcon(ApplicationIcon());
     resize(720, 600);
+    FitToScreen(this);
     browser_->setObjectName(QStringLiteral("HelpBrowser"));
     browser_->setAccessibleName(QStringLiteral("Tallowby manual"));
     browser_->setOpenLinks(false);
@@ -51,6 +54,13 @@ HelpWindow::HelpWindow(QWidget* owner, Shell& shell)
         }
     });
     browser_->setSource(HelpFileUrl());
+    // Esc and Ctrl+W close it, as they close the desktop's other help windows.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* close = new QAction(this);
+        close->setShortcut(key);
+        connect(close, &QAction::triggered, this, &QWidget::close);
+        addAction(close);
+    }
 }
 
 } // namespace tallowby

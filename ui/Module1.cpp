@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
@@ -113,17 +114,54 @@ std::optional<QString> QtFilePicker::ShowOpen(QWidget* owner, const OpenFileRequ
     return chosen.front();
 }
 
-void QtMessageBoxes::Show(const std::string& text, const std::string& title) {
+namespace {
+
+// Over the window that is active; the text plain, selectable (Ctrl+C copies it all).
+void SetUpBox(QMessageBox& box, const std::string& text, const std::string& title) {
     QWidget* owner = QApplication::activeModalWidget();
     if (!owner) owner = QApplication::activeWindow();
+    box.setParent(owner, box.windowFlags());
+    box.setWindowTitle(QString::fromStdString(title));
     // Messages separate their lines with CR LF; a label wants LF alone.
     QString shown = QString::fromStdString(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(QMessageBox::Information, QString::fromStdString(title), shown,
-                    QMessageBox::Ok, owner);
+    box.setText(shown);
     box.setTextFormat(Qt::PlainText);
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse);  // Ctrl+C copies it all, too
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+}
+
+} // namespace
+
+std::optional<QString> QtFilePicker::ShowSave(QWidget* owner, const OpenFileRequest& request) {
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(request.filters);
+    dialog.selectNameFilter(request.selectedFilter);
+    dialog.setDirectory(request.directory);
+    if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
+    return chosen.front();
+}
+
+void QtMessageBoxes::Show(const std::string& text, const std::string& title) {
+    QMessageBox box(QMessageBox::Information, QString(), QString(), QMessageBox::Ok);
+    SetUpBox(box, text, title);
     box.exec();
+}
+
+bool QtMessageBoxes::Ask(const std::string& text, const std::string& title, const std::string& yes,
+                         const std::string& no) {
+    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::NoButton);
+    SetUpBox(box, text, title);
+    QPushButton* accept = box.addButton(QString::fromStdString(yes), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QString::fromStdString(no), QMessageBox::RejectRole);
+    box.setDefaultButton(accept);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == accept;
 }
 
 } // namespace tallowby

@@ -1,5 +1,5 @@
-// The platform services the windows use: message boxes, the file-open dialog and
-// ShellOpen. Each is an interface so that the tests answer and record them instead
+// The platform services the windows use: message boxes and questions, the file-open
+// and save dialogs, and ShellOpen. Each is an interface so that the tests answer and record them instead
 // of blocking on a real dialog or starting a browser.
 #pragma once
 
@@ -20,6 +20,9 @@ class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
     virtual void Show(const std::string& text, const std::string& title) = 0;
+    // A question with two buttons, `yes` the default, and Esc for `no`: true for `yes`.
+    virtual bool Ask(const std::string& text, const std::string& title, const std::string& yes,
+                     const std::string& no) = 0;
 };
 
 // ShellOpen: hands a web address or a file path to the desktop, which opens it with
@@ -55,15 +58,19 @@ struct OpenFileRequest {
     QString selectedFilter;
 };
 
+// A save dialog asks the same (fileName: the name it proposes) and confirms the
+// replacing of a file that exists.
 class FilePicker {
 public:
     virtual ~FilePicker() = default;
     virtual std::optional<QString> ShowOpen(QWidget* owner, const OpenFileRequest& request) = 0;
+    virtual std::optional<QString> ShowSave(QWidget* owner, const OpenFileRequest& request) = 0;
 };
 
 class QtFilePicker : public FilePicker {
 public:
     std::optional<QString> ShowOpen(QWidget* owner, const OpenFileRequest& request) override;
+    std::optional<QString> ShowSave(QWidget* owner, const OpenFileRequest& request) override;
 };
 
 // Information icon, one OK button, over the window that is active when it is shown.
@@ -71,10 +78,12 @@ public:
 class QtMessageBoxes : public MessageBoxes {
 public:
     void Show(const std::string& text, const std::string& title) override;
+    bool Ask(const std::string& text, const std::string& title, const std::string& yes,
+             const std::string& no) override;
 };
 
 // For scripted runs (screenshots, benchmarks): a shell that opens nothing and a
-// file-open dialog that always answers with the same path.
+// file-open dialog that always answers with the same path (a save dialog: cancelled).
 class SilentShell : public Shell {
 public:
     void ShellOpen(const std::string&) override {}
@@ -84,6 +93,7 @@ class FixedPicker : public FilePicker {
 public:
     explicit FixedPicker(QString path) : path_(std::move(path)) {}
     std::optional<QString> ShowOpen(QWidget*, const OpenFileRequest&) override { return path_; }
+    std::optional<QString> ShowSave(QWidget*, const OpenFileRequest&) override { return std::nullopt; }
 
 private:
     QString path_;

@@ -1,8 +1,9 @@
 // tallowby-screenshots BOOK.dxl OUTDIR
 // Renders the windows for the documentation: the main window after a scan with
-// "Jo|Ann Pemberton" shown, the main window with "Émile Durand" under E, the
-// conversion window with its choice of formats and when the export is done, the About
-// box and the help window. Works on a copy of BOOK in a temporary folder, where the
+// "Jo|Ann Pemberton" shown, the main window with "Émile Durand" under E, the filter
+// box narrowing the tree with All Items shown, the conversion window with its choice
+// of formats and when the export is done, the About box and the help window. With
+// TALLOWBY_PALETTE=dark the same in the dark palette, the names ending in "-dark". Works on a copy of BOOK in a temporary folder, where the
 // program's settings go too; message boxes and the browser are answered silently so
 // that nothing waits for a user.
 #include "ui/DocAbout.h"
@@ -10,12 +11,15 @@
 #include "ui/FrmMain.h"
 #include "ui/HelpWindow.h"
 #include "ui/Module1.h"
+#include "ui/Palette.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -29,6 +33,10 @@ namespace {
 
 class SilentMessages : public tallowby::MessageBoxes {
 public:
+    bool Ask(const std::string& text, const std::string& title, const std::string&, const std::string&) override {
+        Show(text, title);
+        return false;
+    }
     void Show(const std::string& text, const std::string& title) override {
         std::printf("message: %s: %s\n", title.c_str(), text.c_str());
     }
@@ -48,7 +56,10 @@ void Settle(QWidget* window) {
     QApplication::processEvents();
 }
 
-bool Grab(QWidget* window, const QString& path) {
+QString g_suffix;  // "-dark" in the dark palette
+
+bool Grab(QWidget* window, QString path) {
+    path.insert(path.size() - 4, g_suffix);
     Settle(window);
     const bool saved = window->grab().save(path, "PNG");
     std::printf("%s %s\n", saved ? "wrote" : "FAILED to write", qPrintable(path));
@@ -76,6 +87,8 @@ bool ShowContact(tallowby::FrmMain& window, const QString& name) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    tallowby::ApplyPaletteFromEnvironment();
+    if (qgetenv("TALLOWBY_PALETTE") == "dark") g_suffix = QStringLiteral("-dark");
     if (argc != 3) {
         std::fprintf(stderr, "Usage: tallowby-screenshots BOOK.dxl OUTDIR\n");
         return 2;
@@ -107,6 +120,18 @@ int main(int argc, char** argv) {
     ok &= Grab(&window, outDir.filePath(QStringLiteral("main-window-accented.png")));
     ok &= ShowContact(window, QStringLiteral("Jo|Ann Pemberton"));
     ok &= Grab(&window, outDir.filePath(QStringLiteral("main-window.png")));
+
+    // The filter box: the contacts at Northwind, one of them with all its items.
+    auto* filter = window.findChild<QLineEdit*>(QStringLiteral("txtFilter"));
+    filter->setText(QStringLiteral("northwind"));
+    auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("ContactsTreeView"));
+    tree->setCurrentItem(tree->findItems(QStringLiteral("Jo|Ann Pemberton"), Qt::MatchExactly | Qt::MatchRecursive).value(0));
+    tree->scrollToTop();
+    filter->setFocus();
+    window.findChild<QTabBar*>(QStringLiteral("TabStrip1"))->setCurrentIndex(5);
+    ok &= Grab(&window, outDir.filePath(QStringLiteral("main-window-filter.png")));
+    window.findChild<QTabBar*>(QStringLiteral("TabStrip1"))->setCurrentIndex(0);
+    filter->clear();
 
     // The conversion window: the choice of formats, then the finished state.
     QTimer::singleShot(0, &window, [&] {

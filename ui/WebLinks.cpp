@@ -4,9 +4,27 @@
 
 namespace tallowby {
 
-std::string HomePageLink() { return std::string(kHomePageAddress) + "/"; }
+#ifndef TALLOWBY_HOME_PAGE
+#define TALLOWBY_HOME_PAGE ""
+#endif
+#ifndef TALLOWBY_PRODUCT_PAGE
+#define TALLOWBY_PRODUCT_PAGE ""
+#endif
 
-std::string ProductPage() { return std::string(kHomePageAddress) + "/tallowby"; }
+std::string HomePageAddress() {
+    std::string address = TALLOWBY_HOME_PAGE;
+    while (!address.empty() && address.back() == '/') address.pop_back();
+    return address;
+}
+
+std::string HomePageLink() { return HomePageLink(HomePageAddress()); }
+
+std::string HomePageLink(std::string_view homePage) {
+    while (!homePage.empty() && homePage.back() == '/') homePage.remove_suffix(1);
+    return homePage.empty() ? std::string() : std::string(homePage) + "/";
+}
+
+std::string ProductPage() { return TALLOWBY_PRODUCT_PAGE; }
 
 bool IsWebAddress(const std::string& text) {
     // A URL scheme: a letter, then letters, digits, "+", "-" or ".", then ":".

@@ -1,17 +1,22 @@
-// The web addresses of the product site, all built from the one home page address.
+// The product's web addresses. They are a setting of the build (the CMake cache
+// variables TALLOWBY_HOME_PAGE and TALLOWBY_PRODUCT_PAGE), empty unless a build sets
+// them: a product without a web site shows no web link and opens no web page.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace tallowby {
 
-// The home page, without a trailing "/": the footer's and the About box's caption.
-inline constexpr const char* kHomePageAddress = "https://www.corvane.example";
+// The home page as the build set it, without a trailing "/": the footer's and the
+// About box's caption; "" when the build has none.
+std::string HomePageAddress();
 
-// What the footer link opens: the home page address followed by "/".
+// What the footer link opens: the home page address followed by "/"; "" without one.
 std::string HomePageLink();
+std::string HomePageLink(std::string_view homePage);
 
-// What "Visit Website" and the conversion window's OK open: home page + "/tallowby".
+// What "Visit Website" and the conversion window's OK open; "" when the build has none.
 std::string ProductPage();
 
 // True for a text that names a web address or another URL ("https://...",

@@ -4,6 +4,7 @@
 #include "ui/Artwork.h"
 #include "ui/FrmMain.h"
 #include "ui/Module1.h"
+#include "ui/Palette.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);  // also takes the regional settings from the environment
     QGuiApplication::setDesktopFileName(QStringLiteral("tallowby"));
     QApplication::setWindowIcon(tallowby::ApplicationIcon());
+    tallowby::ApplyPaletteFromEnvironment();
 
     QCommandLineParser parser;
     DescribeOptions(parser);

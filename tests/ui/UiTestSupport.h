@@ -14,14 +14,24 @@
 
 namespace tallowby::test {
 
-// Records the message boxes ("title: text") and ShellOpen ("open text") in order.
-// The file dialog answers from a script: a name is a choice; an empty name, or an
-// empty script, is a cancel.
+// Records the message boxes ("title: text"), the questions ("title? text") and
+// ShellOpen ("open text") in order. The file dialogs answer from a script: a name is
+// a choice; an empty name, or an empty script, is a cancel. The questions answer
+// from theirs: true for the first button; an empty script answers false.
 struct Recorder : MessageBoxes, Shell, FilePicker {
     QStringList log, answers;
+    QList<bool> replies;
     std::vector<OpenFileRequest> requests;
     void Show(const std::string& text, const std::string& title) override {
         log << QString::fromStdString(title + ": " + text);
+    }
+    bool Ask(const std::string& text, const std::string& title, const std::string& yes,
+             const std::string& no) override {
+        log << QString::fromStdString(title + "? " + text + " [" + yes + "|" + no + "]");
+        return !replies.isEmpty() && replies.takeFirst();
+    }
+    std::optional<QString> ShowSave(QWidget* owner, const OpenFileRequest& request) override {
+        return ShowOpen(owner, request);
     }
     void ShellOpen(const std::string& text) override { log << QString::fromStdString("open " + text); }
     std::optional<QString> ShowOpen(QWidget*, const OpenFileRequest& request) override {
@@ -65,11 +75,16 @@ void WhenModal(QWidget* owner, Fn fn) {
     watch->start(5);
 }
 
+// The settings of the program in `dir`, set before the window that reads them exists.
+inline QTemporaryDir& WithSettingsIn(QTemporaryDir& dir) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("config"));
+    return dir;
+}
+
 // One main window with recording services, in a temporary folder of its own, where
 // the program's settings live too.
 struct Fixture {
-    Fixture() : window(UiServices{rec, rec, rec}) {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("config"));
+    Fixture() : window((WithSettingsIn(dir), UiServices{rec, rec, rec})) {
         window.show();
         if (!QTest::qWaitForWindowExposed(&window)) qWarning("the main window is not exposed");
         window.activateWindow();
@@ -99,12 +114,12 @@ struct Fixture {
         if (Find("ProgBarScanNotes")->isVisible()) on << "bar";
         return on;
     }
-    // "Letter/Name" of each contact node.
+    // "Letter/Name" of each contact node (the letter without its count).
     QStringList Contacts() {
         QStringList contacts;
         for (QTreeWidgetItemIterator it(Tree()); *it; ++it)
             if ((*it)->parent() && (*it)->parent()->parent())
-                contacts << (*it)->parent()->text(0) + "/" + (*it)->text(0);
+                contacts << (*it)->parent()->text(0).section(' ', 0, 0) + "/" + (*it)->text(0);
         return contacts;
     }
     QTreeWidgetItem* Node(const QString& text) {

@@ -5,6 +5,7 @@ answers in its own time: checks wait until what they read holds, and keys go onl
 a window that has the keyboard focus."""
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import time
@@ -69,11 +70,11 @@ def focus(window):
 
 
 class Program:
-    def __init__(self, command, cwd):
+    def __init__(self, command, cwd, env=None):
         # The accessibility bus runs before the program starts, so that it registers.
         subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
                         "/org/a11y/bus", "org.a11y.Bus.GetAddress"], check=True, stdout=subprocess.DEVNULL)
-        self.process = subprocess.Popen(command, cwd=cwd)
+        self.process = subprocess.Popen(command, cwd=cwd, env=env)
         self.app = wait_for("the program on the accessibility bus", lambda: next(
             (app for app in children(pyatspi.Registry.getDesktop(0))
              if app.get_process_id() == self.process.pid), None))
@@ -104,23 +105,73 @@ def keys(window, *names, typed=None):
                    ["xdotool", "key", "--delay", "60", *names], check=True)
 
 
+def extents(node):
+    box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return box.x, box.y, box.width, box.height
+
+
+def screen_pixels():
+    """The X screen as Xvfb keeps it in its frame buffer file (XWD, 32 bits a pixel):
+    a function from (x, y) to (red, green, blue)."""
+    data = open(os.environ["TALLOWBY_SCREEN"], "rb").read()
+    header = struct.unpack(">25I", data[:100])
+    header_size, bits_per_pixel, bytes_per_line, colours = header[0], header[11], header[12], header[19]
+    if bits_per_pixel != 32:
+        raise Failure("the screen has %d bits a pixel" % bits_per_pixel)
+    start = header_size + colours * 12
+    little = header[7] == 0  # the byte order: LSBFirst
+
+    def pixel(x, y):
+        offset = start + y * bytes_per_line + x * 4
+        b0, b1, b2, b3 = data[offset:offset + 4]
+        return (b2, b1, b0) if little else (b1, b2, b3)
+    return pixel
+
+
+def luminance(rgb):
+    def channel(value):
+        c = value / 255.0
+        return c / 12.92 if c <= 0.03928 else ((c + 0.055) / 1.055) ** 2.4
+    r, g, b = (channel(v) for v in rgb)
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def contrast(node):
+    """The contrast of a control's text on the screen: the commonest colour of its
+    place is the background, the colour furthest from it the text."""
+    x0, y0, width, height = extents(node)
+    pixel = screen_pixels()
+    counts = {}
+    for y in range(y0, y0 + height):
+        for x in range(x0, x0 + width):
+            rgb = pixel(x, y)
+            counts[rgb] = counts.get(rgb, 0) + 1
+    background = luminance(max(counts, key=counts.get))
+    return max((max(l, background) + 0.05) / (min(l, background) + 0.05)
+               for l in (luminance(c) for c in counts))
+
+
 def opened():
     # What the program asked the stub xdg-open to open.
     path = os.environ["TALLOWBY_OPENED"]
     return open(path, encoding="utf-8").read().splitlines() if os.path.exists(path) else []
 
 
-def drive(run, done):
-    # DRIVER.py PROGRAM SAMPLE WORK: PROGRAM in WORK/book beside a copy of SAMPLE.
+def drive(run, done, runs=1):
+    """DRIVER.py PROGRAM SAMPLE WORK: PROGRAM in WORK/book beside a copy of SAMPLE, as
+    many runs of it as asked: run(program, book_dir, number) for each."""
     program_path, sample, work = sys.argv[1:4]
     book_dir = os.path.join(work, "book")
     shutil.copy(sample, os.path.join(book_dir, "names.dxl"))
-    program = Program([program_path], cwd=book_dir)
-    try:
-        run(program, book_dir)
-    except Failure as failure:
-        sys.exit("FAILED: %s" % failure)
-    finally:
-        if program.process.poll() is None:
-            program.process.kill()
+    for number in range(runs):
+        env = dict(os.environ, TALLOWBY_PALETTE="dark") if number == 1 else None
+        program = Program([program_path], cwd=book_dir, env=env)
+        try:
+            run(program, book_dir, number)
+        except Failure as failure:
+            sys.exit("FAILED: %s" % failure)
+        finally:
+            if program.process.poll() is None:
+                program.process.kill()
+                program.process.wait()
     print(done)

@@ -17,7 +17,7 @@ mkdir -p "$work"/{home,config,data,cache,runtime,tmp,bin,book}
 chmod 700 "$work/runtime"
 export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data \
        XDG_CACHE_HOME=$work/cache XDG_RUNTIME_DIR=$work/runtime TMPDIR=$work/tmp
-export TALLOWBY_OPENED=$work/opened PATH=$work/bin:$PATH
+export TALLOWBY_OPENED=$work/opened PATH=$work/bin:$PATH TALLOWBY_SCREEN=$work/Xvfb_screen0
 printf '#!/bin/sh\nprintf "%%s\\n" "$1" >> "$TALLOWBY_OPENED"\n' > "$work/bin/xdg-open"
 chmod +x "$work/bin/xdg-open"
 
@@ -27,7 +27,8 @@ ready() {
     cat "$1"; echo "FAILED: $2 did not start"; exit 1
 }
 # -noreset: a reset as its last client (a probe below) leaves would take openbox down.
-Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# -fbdir: the screen's pixels in a file (XWD), for the checks of what is drawn.
+Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -fbdir "$work" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 ready "$work/xvfb.log" Xvfb test -s "$work/display"  # the display's number, once it takes clients
 export DISPLAY=":$(head -n1 "$work/display")"

@@ -1,13 +1,16 @@
-// Draws the program's pictures with QPainter and writes them as PNG files:
+// Draws the program's pictures with QPainter and writes them as SVG files, which the
+// windows draw sharp at any scale, and the program's icon also as PNG files in the
+// sizes of the desktop's icon theme:
 //   tallowby-make-art OUTDIR
-// All artwork is drawn here from shapes and text, so it can be changed and redrawn.
-#include <QFont>
+// All artwork is drawn here from shapes, so it can be changed and redrawn. No picture
+// holds text: the windows put their words in labels, in the desktop's colours.
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QString>
+#include <QSvgGenerator>
 
 #include <cstdio>
 #include <functional>
@@ -34,6 +37,25 @@ void Save(const QImage& image, const QString& name) {
     }
 }
 
+// Draws a picture of `width` x `height` units into OUTDIR/<name>.svg.
+void SaveSvg(const QString& name, int width, int height, const std::function<void(QPainter&)>& draw) {
+    const QString path = g_outDir + QLatin1Char('/') + name + QStringLiteral(".svg");
+    QSvgGenerator svg;
+    svg.setFileName(path);
+    svg.setSize(QSize(width, height));
+    svg.setViewBox(QRect(0, 0, width, height));
+    svg.setTitle(name);
+    QPainter p;
+    if (!p.begin(&svg)) {
+        std::fprintf(stderr, "make_art: cannot write %s\n", qPrintable(path));
+        ++g_failures;
+        return;
+    }
+    p.setRenderHint(QPainter::Antialiasing);
+    draw(p);
+    p.end();
+}
+
 QImage Canvas(int width, int height, const QColor& fill = Qt::transparent) {
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
     image.fill(fill);
@@ -41,17 +63,22 @@ QImage Canvas(int width, int height, const QColor& fill = Qt::transparent) {
 }
 
 // A head and shoulders inside the rectangle.
-void Person(QPainter& p, const QRectF& r, const QColor& color) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(color);
+QPainterPath PersonPath(const QRectF& r) {
     const double w = r.width(), h = r.height();
-    p.drawEllipse(QRectF(r.left() + w * 0.30, r.top() + h * 0.05, w * 0.40, h * 0.42));
+    QPainterPath person;
+    person.addEllipse(QRectF(r.left() + w * 0.30, r.top() + h * 0.05, w * 0.40, h * 0.42));
     QPainterPath body;
     body.moveTo(r.left() + w * 0.08, r.bottom());
     body.cubicTo(r.left() + w * 0.08, r.top() + h * 0.50, r.right() - w * 0.08,
                  r.top() + h * 0.50, r.right() - w * 0.08, r.bottom());
     body.closeSubpath();
-    p.drawPath(body);
+    return person.united(body);
+}
+
+void Person(QPainter& p, const QRectF& r, const QColor& color) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(color);
+    p.drawPath(PersonPath(r));
 }
 
 // A worksheet: a sheet with a bold header row and a grid.
@@ -111,12 +138,8 @@ void Arrow(QPainter& p, const QRectF& r, const QColor& color) {
     p.drawPath(path);
 }
 
-// The application icon, drawn on a 256 x 256 grid and scaled to the size asked for.
-QImage AppIcon(int size) {
-    QImage image = Canvas(size, size);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 256.0, size / 256.0);
+// The application icon, drawn on a 256 x 256 grid.
+void DrawAppIcon(QPainter& p) {
     QLinearGradient back(0, 0, 0, 256);
     back.setColorAt(0, QColor(0x2b, 0x5a, 0x94));
     back.setColorAt(1, kNavyDark);
@@ -126,31 +149,19 @@ QImage AppIcon(int size) {
     AddressBook(p, QRectF(30, 34, 120, 150));
     Worksheet(p, QRectF(116, 118, 112, 106), 3, 4);
     Arrow(p, QRectF(104, 78, 74, 44), kAmber);
-    return image;
 }
 
-QImage WorksheetIcon(int size) {
+QImage AppIcon(int size) {
     QImage image = Canvas(size, size);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 16.0, size / 16.0);
-    Worksheet(p, QRectF(1.5, 1.5, 13, 13), 3, 4);
+    p.scale(size / 256.0, size / 256.0);
+    DrawAppIcon(p);
     return image;
 }
 
-QImage TreeRoot() {
-    QImage image = Canvas(16, 16);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    AddressBook(p, QRectF(1.5, 1, 14, 14));
-    return image;
-}
-
-QImage TreeLetter() {
+void DrawTreeLetter(QPainter& p) {
     // An index card with a tab, as in a card file.
-    QImage image = Canvas(16, 16);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
     QPainterPath card;
     card.moveTo(1.5, 4.5);
     card.lineTo(6.5, 4.5);
@@ -164,119 +175,38 @@ QImage TreeLetter() {
     p.setPen(QPen(QColor(0xb3, 0x7a, 0x00), 1));
     p.setBrush(QColor(0xfc, 0xd3, 0x6b));
     p.drawPath(card);
-    p.setPen(QPen(QColor(0xb3, 0x7a, 0x00), 1));
     p.drawLine(QPointF(4, 8.5), QPointF(12, 8.5));
     p.drawLine(QPointF(4, 11), QPointF(10, 11));
-    return image;
 }
 
-QImage TreeContact() {
-    QImage image = Canvas(16, 16);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    Person(p, QRectF(1.5, 1.5, 13, 13.5), kTeal);
-    return image;
-}
-
-QImage Contact() {
-    QImage image = Canvas(32, 32);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
+void DrawContact(QPainter& p) {
+    const QRectF circle(1, 1, 30, 30);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xdd, 0xee, 0xf2));
-    p.drawEllipse(QRectF(1, 1, 30, 30));
-    p.save();
-    p.setClipRegion(QRegion(1, 1, 30, 30, QRegion::Ellipse));
-    Person(p, QRectF(5, 6, 22, 26), kTeal);
-    p.restore();
+    p.drawEllipse(circle);
+    QPainterPath round;
+    round.addEllipse(circle);
+    p.setBrush(kTeal);
+    p.drawPath(PersonPath(QRectF(5, 6, 22, 26)).intersected(round));
     p.setPen(QPen(kTeal, 1.5));
     p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QRectF(1, 1, 30, 30));
-    return image;
+    p.drawEllipse(circle);
 }
 
-QImage BannerStrip() {
-    QImage image = Canvas(712, 4);
-    QPainter p(&image);
-    QLinearGradient g(0, 0, 712, 0);
+// A line in the product's colours under the banners.
+void DrawStrip(QPainter& p, int width, int height) {
+    QLinearGradient g(0, 0, width, 0);
     g.setColorAt(0, kNavy);
     g.setColorAt(0.6, kTeal);
     g.setColorAt(1, kAmber);
-    p.fillRect(image.rect(), g);
-    return image;
+    p.fillRect(QRectF(0, 0, width, height), g);
 }
 
-QFont Face(int pixelSize, bool bold) {
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
-
-QImage Conversion() {
-    QImage image = Canvas(386, 155, Qt::white);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    QLinearGradient title(0, 0, 386, 0);
-    title.setColorAt(0, kNavy);
-    title.setColorAt(1, kTeal);
-    p.fillRect(QRectF(0, 0, 386, 28), title);
-    p.setPen(Qt::white);
-    p.setFont(Face(13, true));
-    p.drawText(QRectF(12, 0, 370, 28), Qt::AlignVCenter | Qt::AlignLeft,
-               QStringLiteral("Address book to Excel worksheet"));
-    AddressBook(p, QRectF(40, 42, 84, 100));
-    Arrow(p, QRectF(150, 72, 84, 42), kAmber);
-    Worksheet(p, QRectF(262, 44, 92, 96), 3, 5);
-    return image;
-}
-
-QImage ProductBanner() {
-    QImage image = Canvas(330, 61);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    QLinearGradient g(0, 0, 330, 0);
-    g.setColorAt(0, kNavyDark);
-    g.setColorAt(1, kTeal);
-    p.fillRect(image.rect(), g);
-    p.fillRect(QRectF(0, 57, 330, 4), kAmber);
-    p.drawImage(QRectF(10, 6, 44, 44), AppIcon(88));
-    p.setPen(Qt::white);
-    p.setFont(Face(18, true));
-    p.drawText(QRectF(64, 6, 260, 26), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Corvane Tallowby"));
-    p.setFont(Face(11, false));
-    p.drawText(QRectF(64, 30, 260, 20), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Your contacts are in the worksheet"));
-    return image;
-}
-
-QImage AboutLogo() {
-    QImage image = Canvas(330, 82, Qt::white);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    QLinearGradient g(0, 0, 0, 82);
-    g.setColorAt(0, QColor(0xee, 0xf3, 0xf9));
-    g.setColorAt(1, Qt::white);
-    p.fillRect(image.rect(), g);
-    p.fillRect(QRectF(0, 78, 330, 4), kNavy);
-    p.drawImage(QRectF(18, 9, 60, 60), AppIcon(120));
-    p.setPen(kNavy);
-    p.setFont(Face(13, true));
-    p.drawText(QRectF(92, 12, 230, 20), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Corvane"));
-    p.setFont(Face(24, true));
-    p.drawText(QRectF(92, 30, 230, 30), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Tallowby"));
-    p.setPen(kInk);
-    p.setFont(Face(11, false));
-    p.drawText(QRectF(92, 58, 230, 16), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Notes address book to Excel"));
-    return image;
+// The address book, the arrow and the worksheet of the conversion window.
+void DrawConversion(QPainter& p) {
+    AddressBook(p, QRectF(40, 8, 84, 100));
+    Arrow(p, QRectF(150, 38, 84, 42), kAmber);
+    Worksheet(p, QRectF(262, 10, 92, 96), 3, 5);
 }
 
 } // namespace
@@ -288,19 +218,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     g_outDir = QString::fromLocal8Bit(argv[1]);
+    // The icon theme's sizes for the desktop; the windows draw the scalable one.
     for (int size : {16, 32, 48, 64, 128, 256}) {
         Save(AppIcon(size), QStringLiteral("tallowby-%1").arg(size));
     }
-    Save(AppIcon(48), QStringLiteral("logo"));
-    Save(BannerStrip(), QStringLiteral("banner-strip"));
-    Save(Contact(), QStringLiteral("contact"));
-    Save(TreeRoot(), QStringLiteral("tree-root"));
-    Save(TreeLetter(), QStringLiteral("tree-letter"));
-    Save(TreeContact(), QStringLiteral("tree-contact"));
-    Save(Conversion(), QStringLiteral("conversion"));
-    Save(ProductBanner(), QStringLiteral("product-banner"));
-    Save(AboutLogo(), QStringLiteral("about-logo"));
-    Save(WorksheetIcon(16), QStringLiteral("worksheet-16"));
-    Save(WorksheetIcon(32), QStringLiteral("worksheet-32"));
+    SaveSvg(QStringLiteral("tallowby"), 256, 256, DrawAppIcon);
+    SaveSvg(QStringLiteral("banner-strip"), 712, 4, [](QPainter& p) { DrawStrip(p, 712, 4); });
+    SaveSvg(QStringLiteral("contact"), 32, 32, DrawContact);
+    SaveSvg(QStringLiteral("tree-root"), 16, 16, [](QPainter& p) { AddressBook(p, QRectF(1.5, 1, 14, 14)); });
+    SaveSvg(QStringLiteral("tree-letter"), 16, 16, DrawTreeLetter);
+    SaveSvg(QStringLiteral("tree-contact"), 16, 16, [](QPainter& p) { Person(p, QRectF(1.5, 1.5, 13, 13.5), kTeal); });
+    SaveSvg(QStringLiteral("conversion"), 386, 116, DrawConversion);
+    SaveSvg(QStringLiteral("worksheet"), 16, 16, [](QPainter& p) { Worksheet(p, QRectF(1.5, 1.5, 13, 13), 3, 4); });
     return g_failures == 0 ? 0 : 1;
 }
