@@ -1,5 +1,7 @@
 #include "addressbook/DxlItemNames.h"
 
+#include "addressbook/AsciiCase.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -11,7 +13,7 @@ std::string_view DxlItemNames::Folded(std::string_view name, std::string& buffer
     if (i == name.size()) return name;
     buffer.assign(name);
     for (; i < buffer.size(); ++i)
-        if (buffer[i] >= 'A' && buffer[i] <= 'Z') buffer[i] = static_cast<char>(buffer[i] - 'A' + 'a');
+        buffer[i] = AsciiLower(buffer[i]);
     return buffer;
 }
 
@@ -70,7 +72,7 @@ std::optional<std::uint32_t> DxlItemNames::Lookup(std::string_view name) const {
         for (std::size_t i = 0; i < name.size(); ++i) {
             const char c = name[i];
             changed |= c >= 'A' && c <= 'Z';
-            stack[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+            stack[i] = AsciiLower(c);
         }
         if (changed) folded = std::string_view(stack, name.size());
     } else {

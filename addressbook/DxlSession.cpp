@@ -1,4 +1,5 @@
 #include "addressbook/DxlSession.h"
+#include "addressbook/AsciiCase.h"
 
 #include "addressbook/BookFile.h"
 
@@ -10,17 +11,6 @@
 namespace tallowby {
 
 namespace {
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char c = a[i], d = b[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (d >= 'A' && d <= 'Z') d = static_cast<char>(d - 'A' + 'a');
-        if (c != d) return false;
-    }
-    return true;
-}
 
 // The view a name asks for: "$People", or the groups by the names Notes gives their
 // view ("Groups", "($Groups)", "($VIMGroups)").

@@ -1,5 +1,6 @@
 // The session registry and the regional conversion of item values to text.
 #include "addressbook/Notes.h"
+#include "addressbook/AsciiCase.h"
 
 #include "addressbook/DxlSession.h"
 
@@ -19,19 +20,12 @@ namespace tallowby {
 
 namespace {
 
-std::string FoldProgID(const std::string& progID) {
-    std::string key = progID;
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return key;
-}
-
 struct SessionRegistry {
     std::mutex mutex;
     std::map<std::string, SessionFactory> factories;
 
     SessionRegistry() {
-        factories[FoldProgID(kDominoProgID)] = [] { return std::make_shared<DxlSession>(); };
+        factories[FoldedAscii(kDominoProgID)] = [] { return std::make_shared<DxlSession>(); };
     }
 };
 
@@ -47,7 +41,7 @@ std::shared_ptr<NotesSession> CreateObject(const std::string& progID) {
     {
         SessionRegistry& registry = Registry();
         const std::lock_guard<std::mutex> lock(registry.mutex);
-        const auto it = registry.factories.find(FoldProgID(progID));
+        const auto it = registry.factories.find(FoldedAscii(progID));
         if (it == registry.factories.end()) return nullptr;
         factory = it->second;
     }
@@ -57,7 +51,7 @@ std::shared_ptr<NotesSession> CreateObject(const std::string& progID) {
 SessionFactory RegisterSessionClass(const std::string& progID, SessionFactory factory) {
     SessionRegistry& registry = Registry();
     const std::lock_guard<std::mutex> lock(registry.mutex);
-    const std::string key = FoldProgID(progID);
+    const std::string key = FoldedAscii(progID);
     SessionFactory previous;
     const auto it = registry.factories.find(key);
     if (it != registry.factories.end()) {

@@ -1,4 +1,5 @@
 #include "export/BookOverview.h"
+#include "addressbook/AsciiCase.h"
 
 #include "addressbook/ContactRecord.h"
 #include "addressbook/NotesCalls.h"
@@ -10,23 +11,7 @@ namespace tallowby {
 
 namespace {
 
-std::string Folded(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return folded;
-}
-
-bool Is(const NotesItem& item, std::string_view name) {
-    if (item.name.size() != name.size()) return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        char a = item.name[i], b = name[i];
-        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-        if (a != b) return false;
-    }
-    return true;
-}
+bool Is(const NotesItem& item, std::string_view name) { return EqualsIgnoringAsciiCase(item.name, name); }
 
 std::vector<std::string> Texts(const NotesItem& item) {
     std::vector<std::string> texts;
@@ -117,7 +102,7 @@ BookOverview ReadOverview(NotesDatabase& database, NotesView& people) {
     if (!Attempt([&] { navigator = people.CreateViewNav(); }) || !navigator) return overview;
     EachDocument(*navigator, [&](NotesDocument& document) {
         for (const std::string& name : document.ItemNames())
-            if (spelled.insert(name).second && seen.insert(Folded(name)).second) overview.personItems.push_back(name);
+            if (spelled.insert(name).second && seen.insert(FoldedAscii(name)).second) overview.personItems.push_back(name);
         overview.persons.push_back(IdentityOf(document));
     });
     ReadGroups(database, overview);

@@ -1,4 +1,5 @@
 #include "export/ExportFormat.h"
+#include "addressbook/AsciiCase.h"
 
 #include <cstddef>
 #include <iterator>
@@ -37,16 +38,6 @@ const FormatInfo& Info(ExportFormat format) {
     for (const FormatInfo& info : kFormats)
         if (info.format == format) return info;
     return kFormats[0];
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char c = a[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != b[i]) return false;
-    }
-    return true;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "export/ExportNames.h"
+#include "addressbook/AsciiCase.h"
 
 #include <climits>
 #include <cstdlib>
@@ -8,12 +9,6 @@
 namespace tallowby {
 
 namespace {
-
-std::string LowerAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -45,7 +40,7 @@ std::string OutputPathFor(const std::string& databasePath, ExportFormat format, 
     // names are case-sensitive). Lower-casing covers the ASCII letters; other
     // characters are kept as they are, since changing them would depend on the
     // locale and could make two different names one.
-    std::string name = LowerAscii(NameOf(databasePath));
+    std::string name = FoldedAscii(NameOf(databasePath));
     const auto stem = name.find_first_not_of('.');  // ".hidden" has no extension
     const auto dot = name.rfind('.');
     if (stem != std::string::npos && dot != std::string::npos && dot > stem) name.resize(dot);

@@ -4,6 +4,7 @@
 // order the items first appear in the view; last the document's Universal ID. Names
 // are shown abbreviated, as Notes shows them. A second table lists the groups.
 #include "addressbook/DxlValues.h"
+#include "addressbook/AsciiCase.h"
 #include "export/ColumnLayout.h"
 #include "export/RowLayout.h"
 
@@ -12,13 +13,6 @@
 namespace tallowby {
 
 namespace {
-
-std::string Folded(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return folded;
-}
 
 // Items that are the document's form rather than its data.
 bool LeftOut(const std::string& folded) { return folded.empty() || folded[0] == '$' || folded == "type" || folded == "form"; }
@@ -44,7 +38,7 @@ public:
         }
         if (overview != nullptr) {
             for (const std::string& item : overview->personItems) {
-                const std::string folded = Folded(item);
+                const std::string folded = FoldedAscii(item);
                 if (LeftOut(folded) || columnOf_.count(folded) != 0) continue;
                 columns.headers.push_back(item);
                 AddColumn(item, TextRule{});
@@ -61,7 +55,7 @@ public:
             // finds its column, folding only when the spelling is new.
             auto it = columnBySpelling_.find(item.name);
             if (it == columnBySpelling_.end()) {
-                const auto folded = columnOf_.find(Folded(item.name));
+                const auto folded = columnOf_.find(FoldedAscii(item.name));
                 it = columnBySpelling_.emplace(item.name, folded == columnOf_.end() ? kNone : folded->second).first;
             }
             if (it->second == kNone) continue;
@@ -107,7 +101,7 @@ private:
     void AddColumn(std::string_view item, TextRule rule) {
         rule.allValues = true;
         rule.abbreviateNames = true;
-        columnOf_.emplace(Folded(item), rules_.size());
+        columnOf_.emplace(FoldedAscii(item), rules_.size());
         rules_.push_back(rule);
     }
 

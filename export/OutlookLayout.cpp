@@ -8,6 +8,7 @@
 // ("E-mail 4: ...", "ShortName: ..."), so that nothing is lost. Names are shown
 // abbreviated; dates as M/D/YYYY, as written. Groups have no place here.
 #include "addressbook/ContactRecord.h"
+#include "addressbook/AsciiCase.h"
 #include "export/RowLayout.h"
 #include "export/VCardWriter.h"
 
@@ -102,14 +103,7 @@ constexpr std::size_t kNotesColumn = ColumnOf("Notes");
 
 void Fold(std::string& out, std::string_view name) {
     out.assign(name);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-}
-
-std::string Folded(std::string_view name) {
-    std::string folded;
-    Fold(folded, name);
-    return folded;
+    for (char& c : out) c = AsciiLower(c);
 }
 
 // "8/11/1962": month and day without leading zeros, as Outlook writes them.
@@ -120,7 +114,7 @@ std::string OutlookDate(const NotesDateTime& date) {
 class OutlookLayout final : public RowLayout {
 public:
     OutlookLayout() {
-        for (std::size_t i = 0; i < kSourceCount; ++i) sourceOf_.emplace(Folded(kSources[i].item), i);
+        for (std::size_t i = 0; i < kSourceCount; ++i) sourceOf_.emplace(FoldedAscii(kSources[i].item), i);
     }
 
     SheetColumns Columns(const BookOverview*) override {

@@ -1,4 +1,5 @@
 #include "export/VCardCards.h"
+#include "addressbook/AsciiCase.h"
 
 #include "addressbook/ContactRecord.h"
 #include "tallowby/Version.h"
@@ -62,8 +63,7 @@ constexpr Relation kRelations[] = {
 
 void Fold(std::string& out, std::string_view name) {
     out.assign(name);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (char& c : out) c = AsciiLower(c);
 }
 
 // A TEL takes free text, but an address or a value without a digit is no number.

@@ -1,4 +1,5 @@
 #include "ui/PathInput.h"
+#include "addressbook/AsciiCase.h"
 
 namespace tallowby {
 
@@ -17,16 +18,6 @@ int HexDigit(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
 }
 
 // "%2F" and the like as bytes; a "%" without two hex digits stays as it is.
@@ -50,13 +41,13 @@ std::string NormalisedPath(std::string_view text, std::string_view home) {
     text = Trimmed(text);
     if (text.size() >= 2 && (text.front() == '\'' || text.front() == '"') && text.back() == text.front())
         text = Trimmed(text.substr(1, text.size() - 2));
-    if (StartsWithNoCase(text, "file:")) {
+    if (StartsWithIgnoringAsciiCase(text, "file:")) {
         std::string_view rest = text.substr(5);
         if (rest.starts_with("//")) {
             rest.remove_prefix(2);
             const std::size_t slash = rest.find('/');
             const std::string_view host = rest.substr(0, slash);
-            const bool thisComputer = host.empty() || (host.size() == 9 && StartsWithNoCase(host, "localhost"));
+            const bool thisComputer = host.empty() || (host.size() == 9 && StartsWithIgnoringAsciiCase(host, "localhost"));
             if (slash == std::string_view::npos || !thisComputer)
                 return std::string(text);  // another computer's file: not one of this one
             rest.remove_prefix(slash);

@@ -9,19 +9,11 @@
 namespace tallowby::test {
 namespace {
 
-
-// The 39 columns, stated here apart from the code: header text and Notes item of
-// columns 1..39, and the column of each of a row's cells in write order (Suffix and
-// Title come before Email, the office address before Location, Spouse and Children
-// before the personal phones, Comments before Category).
-const char* const kHeaderTexts[39] = {
-    "First Name", "Middle Name", "Last Name", "Email", "Suffix", "Title", "Company", "Job Title", "Location",
-    "Website", "Department", "Manager", "Assistant", "Business Street Address", "Business City",
-    "Business Zip/Postal Code", "Business State", "Business Country", "Business Phone Number", "Business FAX",
-    "Business CellPhone", "Business Pager", "Business Other Email 1", "Business Other Email 2",
-    "Business Other Email 3", "Personal Street Address", "Personal City", "Personal Zip/Postal Code",
-    "Personal State", "Personal Country", "Personal Phone Number", "Personal FAX", "Personal CellPhone",
-    "Birthday", "Anniversary", "Spouse", "Children", "Category", "Comments"};
+// The 39 columns, stated here apart from the code: the header texts (the support
+// header's kClassicHeaders), the Notes item of columns 1..39, and the column of each
+// of a row's cells in write order (Suffix and Title come before Email, the office
+// address before Location, Spouse and Children before the personal phones, Comments
+// before Category).
 const char* const kItemNames[39] = {
     "FirstName", "MiddleInitial", "LastName", "MailAddress", "Suffix", "Title", "CompanyName", "JobTitle",
     "Location", "WebSite", "Department", "Manager", "Assistant", "OfficeStreetAddress", "OfficeCity", "OfficeZip",
@@ -59,7 +51,7 @@ TEST_F(ExportRunTest, SmallBookGivesExactlyTheBytesOfTheLayout) {
     // 39 cells in write order, style 0; a missing item gives an empty cell.
     for (unsigned i = 0; i < 117; ++i) {
         const unsigned row = i / 39, column = row == 0 ? i % 39 : kColumnsInWriteOrder[i % 39] - 1;
-        const std::string text = row == 0 ? kHeaderTexts[column] : row == 2 ? kItemNames[column] : column ? "" : "Ann";
+        const std::string text = row == 0 ? kClassicHeaders[column] : row == 2 ? kItemNames[column] : column ? "" : "Ann";
         records += Hex("04 00") + char(8 + text.size()) + '\0' + char(row) + '\0' + char(column) + '\0' +
                    Hex(row == 0 ? "01 40 01" : "00 00 01") + char(text.size()) + text;
     }

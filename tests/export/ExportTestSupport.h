@@ -144,6 +144,18 @@ inline ChildRun RunProgram(const std::vector<std::string>& argv, const std::stri
     }, capture, asNobody);
 }
 
+// ------------------------------------------------------------- the classic columns
+
+// The header texts of columns 1..39, stated here apart from the code's table.
+inline const char* const kClassicHeaders[39] = {
+    "First Name", "Middle Name", "Last Name", "Email", "Suffix", "Title", "Company", "Job Title", "Location",
+    "Website", "Department", "Manager", "Assistant", "Business Street Address", "Business City",
+    "Business Zip/Postal Code", "Business State", "Business Country", "Business Phone Number", "Business FAX",
+    "Business CellPhone", "Business Pager", "Business Other Email 1", "Business Other Email 2",
+    "Business Other Email 3", "Personal Street Address", "Personal City", "Personal Zip/Postal Code",
+    "Personal State", "Personal Country", "Personal Phone Number", "Personal FAX", "Personal CellPhone",
+    "Birthday", "Anniversary", "Spouse", "Children", "Category", "Comments"};
+
 // ------------------------------------------------------------- DXL books
 
 inline std::string Person(int n, const std::string& first, const std::string& last, const std::string& more = "") {

@@ -10,14 +10,6 @@
 namespace tallowby::test {
 namespace {
 
-const char* const kClassicHeaders[39] = {
-    "First Name", "Middle Name", "Last Name", "Email", "Suffix", "Title", "Company", "Job Title", "Location",
-    "Website", "Department", "Manager", "Assistant", "Business Street Address", "Business City",
-    "Business Zip/Postal Code", "Business State", "Business Country", "Business Phone Number", "Business FAX",
-    "Business CellPhone", "Business Pager", "Business Other Email 1", "Business Other Email 2",
-    "Business Other Email 3", "Personal Street Address", "Personal City", "Personal Zip/Postal Code",
-    "Personal State", "Personal Country", "Personal Phone Number", "Personal FAX", "Personal CellPhone",
-    "Birthday", "Anniversary", "Spouse", "Children", "Category", "Comments"};
 
 std::string Item(const std::string& name, const std::string& values, const std::string& attributes = "") {
     return "<item name='" + name + "'" + attributes + ">" + values + "</item>";
