@@ -137,7 +137,9 @@ bool Output::State::FinishInPlace(Output& out, Problem& problem) {
 // gets the final mode, since its writer chose its own.
 bool Output::State::SetPermissions(int fd, Problem& problem) const {
     // A group the user is not in cannot be given: the file then has the user's own.
-    if (keepOwnersGroup) static_cast<void>(::fchown(fd, static_cast<uid_t>(-1), group));
+    if (keepOwnersGroup && ::fchown(fd, static_cast<uid_t>(-1), group) != 0) {
+        // no failure: the new file keeps the user's own group
+    }
     if ((keepOwnersGroup || options.staged) && ::fchmod(fd, finalMode) != 0) return Failed(problem, errno);
     return true;
 }
