@@ -5,6 +5,8 @@
 #include "ui/WebLinks.h"
 #include "ui_DocAbout.h"
 
+#include "tallowby/Version.h"
+
 namespace tallowby {
 
 DocAbout::DocAbout(QWidget* owner)
@@ -13,6 +15,8 @@ DocAbout::DocAbout(QWidget* owner)
       ui_(std::make_unique<Ui::DocAbout>()) {
     InstallAccessibility();
     ui_->setupUi(this);
+    ui_->Label3->setText(QStringLiteral("Version " TALLOWBY_VERSION_MAJOR_MINOR " Build ") +
+                         QString::number(TALLOWBY_VERSION_BUILD));
     setModal(true);
     setFont(UiFont(QStringLiteral("Tahoma"), 8.25));
     ui_->Label4->setFont(UiFont(QStringLiteral("Verdana"), 10, true));

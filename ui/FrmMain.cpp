@@ -13,6 +13,8 @@
 #include "ui/WebLinks.h"
 #include "ui_FrmMain.h"
 
+#include "tallowby/Version.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -62,6 +64,7 @@ FrmMain::FrmMain(UiServices services, QWidget* parent)
       tree_(ui_->ContactsTreeView, TreeImages()),
       panel_(ui_.get(), this),
       scan_(std::make_shared<ScanResult>()) {
+    setWindowTitle(QStringLiteral("Corvane Tallowby v" TALLOWBY_VERSION_MAJOR_MINOR));
     ApplyLook();
     Connect();
     Form_Load();
