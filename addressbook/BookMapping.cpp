@@ -1,5 +1,6 @@
 #include "addressbook/BookMapping.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
@@ -32,6 +33,7 @@ std::size_t RoundUpToPage(std::uint64_t bytes) {
 // The mappings in use, for the bus-error handler: a fixed table, since a signal
 // handler may neither allocate nor lock.
 struct Slot {
+    std::atomic<std::uintptr_t> buffer{0};  // what the parser frees
     std::atomic<std::uintptr_t> begin{0};
     std::atomic<std::uintptr_t> end{0};
     std::atomic<bool> lost{false};
@@ -80,11 +82,12 @@ bool HandleBusErrors() {
     return installed;
 }
 
-int Register(char* base, std::size_t length) {
+int Register(char* base, std::size_t length, char* buffer) {
     for (int i = 0; i < static_cast<int>(std::size(g_slots)); ++i) {
         std::uintptr_t free = 0;
         if (!g_slots[i].begin.compare_exchange_strong(free, reinterpret_cast<std::uintptr_t>(base))) continue;
         g_slots[i].lost.store(false);
+        g_slots[i].buffer.store(reinterpret_cast<std::uintptr_t>(buffer));
         g_slots[i].end.store(reinterpret_cast<std::uintptr_t>(base) + length);  // only now can it match
         return i;
     }
@@ -93,12 +96,13 @@ int Register(char* base, std::size_t length) {
 
 void Unregister(int slot) {
     g_slots[slot].end.store(0);
+    g_slots[slot].buffer.store(0);
     g_slots[slot].begin.store(0);
 }
 
 bool IsMapping(void* pointer) {
     for (const Slot& slot : g_slots)
-        if (pointer != nullptr && slot.begin.load() == reinterpret_cast<std::uintptr_t>(pointer)) return true;
+        if (pointer != nullptr && slot.buffer.load() == reinterpret_cast<std::uintptr_t>(pointer)) return true;
     return false;
 }
 
@@ -134,21 +138,39 @@ constexpr XML_Memory_Handling_Suite kSuite{&Allocate, &Reallocate, &Free};
 
 } // namespace
 
-BookMapping::BookMapping(int fd, std::uint64_t size) {
-    if (size == 0 || size > kMostBytes || !HandleBusErrors()) return;
+BookMapping::BookMapping(int fd, std::uint64_t size) : BookMapping(fd, size, 0, size, {}, {}) {}
+
+BookMapping::BookMapping(int fd, std::uint64_t fileSize, std::uint64_t begin, std::uint64_t end,
+                         std::string_view head, std::string_view tail) {
+    if (begin >= end || end > fileSize || head.size() > begin) return;
+    const std::uint64_t size = head.size() + (end - begin) + tail.size();
+    if (size > kMostBytes || !HandleBusErrors()) return;
+    // The file's pages from the one that holds the head's first byte; the buffer
+    // starts in that page.
+    const std::uint64_t from = (begin - head.size()) / PageSize() * PageSize();
+    const std::size_t lead = static_cast<std::size_t>(begin - head.size() - from);
     // Room for any buffer size the parser asks for (it doubles up to the size needed),
     // the file's pages at its start. Only pages that are read take memory.
-    const std::size_t reserved = RoundUpToPage(2 * size + 2048);
-    const std::size_t filePages = RoundUpToPage(size);
+    const std::size_t reserved = RoundUpToPage(lead + 2 * size + 2048);
+    const std::size_t filePages = RoundUpToPage(end - from);
     void* base = ::mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (base == MAP_FAILED) return;
-    if (::mmap(base, filePages, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED | MAP_NORESERVE, fd, 0) == MAP_FAILED ||
-        (slot_ = Register(static_cast<char*>(base), filePages)) < 0) {
+    char* const buffer = static_cast<char*>(base) + lead;
+    if (::mmap(base, filePages, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED | MAP_NORESERVE, fd,
+               static_cast<off_t>(from)) == MAP_FAILED ||
+        (slot_ = Register(static_cast<char*>(base), filePages, buffer)) < 0) {
         ::munmap(base, reserved);
         return;
     }
     ::madvise(base, filePages, MADV_SEQUENTIAL);
+    // The private copies of the pages take the head and the tail; the file stays as it is.
+    std::copy(head.begin(), head.end(), buffer);
+    std::copy(tail.begin(), tail.end(), buffer + head.size() + (end - begin));
     base_ = static_cast<char*>(base);
+    buffer_ = buffer;
+    // Pages with bytes of the head are kept: given back, they would read as the file
+    // again, and the parser keeps pointing at the names of the tags still open there.
+    released_ = head.empty() ? 0 : RoundUpToPage(lead + head.size());
     reserved_ = reserved;
     size_ = size;
 }
@@ -163,16 +185,18 @@ const XML_Memory_Handling_Suite* BookMapping::MemorySuite() { return &kSuite; }
 
 bool BookMapping::BecomeInputOf(XML_Parser parser) {
     if (base_ == nullptr || taken_) return false;
-    Offer offer{base_, reserved_, size_, false};
+    Offer offer{buffer_, reserved_ - static_cast<std::size_t>(buffer_ - base_), size_, false};
     t_offer = &offer;
     const void* buffer = XML_GetBuffer(parser, static_cast<int>(size_));
     t_offer = nullptr;
     taken_ = offer.taken;
-    return taken_ && buffer == base_;
+    return taken_ && buffer == buffer_;
 }
 
 void BookMapping::Parsed(std::uint64_t offset) {
-    if (base_ == nullptr || offset < released_ + kReleaseStep + kKeepBehind) return;
+    if (base_ == nullptr) return;
+    offset += static_cast<std::uint64_t>(buffer_ - base_);
+    if (offset < released_ + kReleaseStep + kKeepBehind) return;
     const std::uint64_t until = (offset - kKeepBehind) / PageSize() * PageSize();
     ::madvise(base_ + released_, static_cast<std::size_t>(until - released_), MADV_DONTNEED);
     released_ = until;

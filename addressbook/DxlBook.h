@@ -19,6 +19,7 @@
 #include "addressbook/Notes.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -31,7 +32,13 @@ public:
     // file cannot be opened as a DXL database: missing, a folder, a device or pipe,
     // unreadable, not well-formed XML (truncated, binary, invalid UTF-8), another XML
     // vocabulary, hostile (entity declarations), or too large for the memory.
+    //
+    // A file of kTwoPartsFrom bytes or more is read in two parts at once when the
+    // program may run on two processors; the book read is the same.
     static std::shared_ptr<const DxlBook> ReadFile(const std::string& path);
+    static constexpr std::uint64_t kTwoPartsFrom = 4 << 20;
+    // The same, trying two parts from `twoPartsFrom` bytes on, on any machine.
+    static std::shared_ptr<const DxlBook> ReadFile(const std::string& path, std::uint64_t twoPartsFrom);
 
     // The same from bytes in memory; `name` stands for the file in messages.
     static std::shared_ptr<const DxlBook> ReadBuffer(std::string_view bytes, const std::string& name);
@@ -48,6 +55,9 @@ public:
 
     const DxlItemNames& ItemNames() const { return names_; }
 
+    // In how many parts the file was read: 2 when read in two parts at once.
+    int parts() const { return parts_; }
+
 private:
     friend class DxlReader;
     DxlBook() = default;
@@ -56,6 +66,7 @@ private:
     std::string title_;
     DxlItemNames names_;
     DxlDocumentPool persons_, groups_;  // in view order once read
+    int parts_ = 1;
 };
 
 } // namespace tallowby

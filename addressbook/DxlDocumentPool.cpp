@@ -211,6 +211,61 @@ unsigned char* DxlDocumentPool::Allocate(std::size_t size) {
     return p;
 }
 
+namespace {
+
+// A record with its item numbers translated, into `to` (null: only its size).
+std::size_t Renumbered(const unsigned char* record, const std::vector<std::uint32_t>& numbers, unsigned char* to) {
+    const unsigned char* p = record;
+    std::size_t size = 0;
+    const auto copy = [&](const unsigned char* from) {
+        if (to != nullptr) to = PutBytes(to, from, static_cast<std::size_t>(p - from));
+        size += static_cast<std::size_t>(p - from);
+    };
+    const unsigned char* from = p;
+    p += GetVarint(p);  // unid
+    p += GetVarint(p);  // noteid
+    if (*p++ != 0) p += 8;
+    GetVarint(p);  // binary items
+    std::uint64_t items = GetVarint(p);
+    copy(from);
+    for (; items > 0; --items) {
+        const std::uint32_t name = numbers[GetVarint(p)];
+        size += VarintSize(name);
+        if (to != nullptr) to = PutVarint(to, name);
+        from = p;
+        ++p;  // kind
+        for (std::uint64_t count = GetVarint(p); count > 0; --count) SkipValue(p);
+        copy(from);
+    }
+    return size;
+}
+
+} // namespace
+
+void DxlDocumentPool::Append(DxlDocumentPool&& later, const std::vector<std::uint32_t>& numbers) {
+    bool same = true;
+    for (std::size_t i = 0; i < numbers.size() && same; ++i) same = numbers[i] == i;
+    documents_.reserve(documents_.size() + later.documents_.size());
+    if (same) {
+        // The usual case, the items met in the same order in both parts: the records
+        // stay where they are.
+        for (auto& block : later.blocks_) blocks_.push_back(std::move(block));
+        documents_.insert(documents_.end(), later.documents_.begin(), later.documents_.end());
+    } else {
+        for (const StoredDocument& document : later.documents_) {
+            const std::size_t size = Renumbered(document.data, numbers, nullptr);
+            unsigned char* const start = Allocate(size);
+            Renumbered(document.data, numbers, start);
+            documents_.push_back({start, static_cast<std::uint32_t>(size)});
+        }
+    }
+    binaryItems_ += later.binaryItems_;
+    const std::uint64_t shift = keys_.size();
+    for (const std::uint64_t offset : later.keyOffsets_) keyOffsets_.push_back(offset + shift);
+    keys_ += later.keys_;
+    later = DxlDocumentPool();
+}
+
 void DxlDocumentPool::SortIntoViewOrder() {
     const std::size_t n = documents_.size();
     std::vector<std::size_t> order(n);

@@ -81,6 +81,10 @@ public:
     // SortIntoViewOrder is called.
     bool Add(const DxlGatheredDocument& document, std::string_view sortKey);
 
+    // Takes over the documents of `later` (read apart, from the book's later part)
+    // after its own, their item numbers translated by `numbers` (DxlItemNames::Merge).
+    void Append(DxlDocumentPool&& later, const std::vector<std::uint32_t>& numbers);
+
     // Puts the documents into their view's order: by sort key, ties in the order they
     // were added.
     void SortIntoViewOrder();

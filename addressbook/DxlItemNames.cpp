@@ -37,6 +37,13 @@ std::uint32_t DxlItemNames::InternAfter(std::string_view name, std::uint32_t pre
     return id;
 }
 
+std::vector<std::uint32_t> DxlItemNames::Merge(const DxlItemNames& later) {
+    std::vector<std::uint32_t> numbers;
+    numbers.reserve(later.size());
+    for (const std::string& name : later.spellings_) numbers.push_back(Intern(name));
+    return numbers;
+}
+
 std::optional<std::uint32_t> DxlItemNames::Find(std::string_view name) const {
     // Callers mostly ask with the same strings over and over (the record's item names,
     // once per document, some of which the book lacks): a small cache per thread, by

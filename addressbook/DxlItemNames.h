@@ -26,6 +26,10 @@ public:
     // The number of a name already met; none for a name the book does not have.
     std::optional<std::uint32_t> Find(std::string_view name) const;
     std::string_view Name(std::uint32_t id) const { return spellings_[id]; }
+    // Takes in the names of the book's later part, read apart: their numbers here, by
+    // their numbers there. Names new here follow in their order there, so the numbers
+    // are those of one reading from the start.
+    std::vector<std::uint32_t> Merge(const DxlItemNames& later);
     std::size_t size() const { return spellings_.size(); }
 
 private:

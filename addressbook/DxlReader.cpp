@@ -1,6 +1,6 @@
 // Reading a DXL address book with expat, in one streaming pass: the parser, its
-// safety settings, feeding it the file (mapped, in one call; else in pieces), and
-// what a failed read says. The elements themselves are DxlContent's business.
+// safety settings, feeding it the file (mapped, in one call; a large file in two parts
+// at once; else in pieces), and what a failed read says. The elements themselves are DxlContent's business.
 //
 // No DTD or external entity is ever loaded; a file that declares entities, refers
 // to an external one or uses an undefined one is refused.
@@ -8,14 +8,23 @@
 #include "addressbook/BookMapping.h"
 #include "addressbook/DxlBook.h"
 #include "addressbook/DxlContent.h"
+#include "addressbook/DxlSplit.h"
 #include "addressbook/RunControl.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <type_traits>
 
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,22 +98,43 @@ public:
 
     static constexpr std::size_t kChunk = 256 * 1024;
 
-    // The whole file in one final parse, from its mapped pages. The run's checkpoints
-    // and the reading's progress come from inside the parse, every kChunk bytes or
-    // so. Null when the parser would not take the mapping; nothing is parsed then.
+    // Hears how far the parse has come (a byte offset of the buffer); may throw to
+    // stop it.
+    using Pacer = std::function<void(std::uint64_t at)>;
+
+    // Parses the mapped buffer in one final call, from its pages. The pacer runs from
+    // inside the parse, every kChunk bytes or so. None when the parser would not take
+    // the mapping; nothing is parsed then.
+    std::optional<XML_Status> ParseMapped(BookMapping& mapping, Pacer pacer) {
+        if (!mapping.BecomeInputOf(parser_)) return std::nullopt;
+        content_->SetPace([this, &mapping, pacer = std::move(pacer)] { Pace(mapping, pacer); });
+        return XML_ParseBuffer(parser_, static_cast<int>(mapping.size()), XML_TRUE);
+    }
+
+    // The whole file from its mapped pages; the run's checkpoints and the reading's
+    // progress come from inside the parse. Null when the parser would not take the
+    // mapping.
     std::shared_ptr<const DxlBook> ReadMapped(BookMapping& mapping) {
-        if (!mapping.BecomeInputOf(parser_)) return nullptr;
-        content_->SetPace([this, &mapping] { Pace(mapping); });
-        const XML_Status status = XML_ParseBuffer(parser_, static_cast<int>(mapping.size()), XML_TRUE);
+        const std::optional<XML_Status> status = ParseMapped(mapping, [&mapping](std::uint64_t at) {
+            Checkpoint();
+            ReportReading(at, mapping.size());
+        });
+        if (!status) return nullptr;
         if (interruption_) std::rethrow_exception(interruption_);
-        if (mapping.lostPages())
-            Fail({"the file became shorter, or could not be read, while it was being read",
-                  "Make sure that nothing else writes to the file, then try again."});
-        if (status != XML_STATUS_OK) FailFromParser();
+        if (mapping.lostPages()) Fail(ShortenedProblem());
+        if (*status != XML_STATUS_OK) FailFromParser();
         Checkpoint();
         ReportReading(mapping.size(), mapping.size());
         return Finish();
     }
+
+    // A large file in two parts at once, cut at `split`: this thread reads the first,
+    // another the second, and the second part's documents, names and counts then join
+    // the first's. Null when the parts cannot be mapped or read, or either is not
+    // well-formed: the file is then best read whole, which also says what is wrong
+    // with it as a reading from the start would.
+    static std::shared_ptr<const DxlBook> ReadInTwoParts(const std::string& path, int fd, std::uint64_t size,
+                                                         const DxlSplit& split);
 
     // The file in pieces through read(), for a file that cannot be mapped. The run can
     // be stopped between pieces and hears how far the reading has come.
@@ -144,16 +174,15 @@ public:
 private:
     static constexpr XML_Char kSeparator[] = {kDxlNameSeparator, '\0'};
 
-    // From inside the parse: a checkpoint and the progress at most every kChunk bytes,
-    // and the pages parsed are given back. A stop, or any failure, stops the parser;
-    // ReadMapped passes it on once expat has returned.
-    void Pace(BookMapping& mapping) {
+    // From inside the parse: the pacer at most every kChunk bytes, and the pages parsed
+    // are given back. A stop, or any failure, stops the parser; the reading passes it
+    // on once expat has returned.
+    void Pace(BookMapping& mapping, const Pacer& pacer) {
         const XML_Index at = XML_GetCurrentByteIndex(parser_);
         if (interruption_ || at < 0 || static_cast<std::uint64_t>(at) < nextPace_) return;
         nextPace_ = static_cast<std::uint64_t>(at) + kChunk;
         try {
-            Checkpoint();
-            ReportReading(static_cast<std::uint64_t>(at), mapping.size());
+            pacer(static_cast<std::uint64_t>(at));
         } catch (...) {
             interruption_ = std::current_exception();
             XML_StopParser(parser_, XML_FALSE);
@@ -163,6 +192,16 @@ private:
     }
 
     [[noreturn]] void Fail(const BookProblem& problem) { CannotRead(name_, problem); }
+
+    static BookProblem ShortenedProblem() {
+        return {"the file became shorter, or could not be read, while it was being read",
+                "Make sure that nothing else writes to the file, then try again."};
+    }
+
+    // Parsed to the end, nothing refused, nothing stopped.
+    bool Whole(std::optional<XML_Status> status) const {
+        return status == XML_STATUS_OK && !interruption_ && !content_->stopped();
+    }
 
     [[noreturn]] void FailFromParser() {
         const XML_Error code = XML_GetErrorCode(parser_);
@@ -208,7 +247,82 @@ private:
     std::exception_ptr interruption_;
 };
 
+std::shared_ptr<const DxlBook> DxlReader::ReadInTwoParts(const std::string& path, int fd, std::uint64_t size,
+                                                          const DxlSplit& split) {
+    BookMapping first(fd, size, 0, split.at, {}, split.closing);
+    BookMapping second(fd, size, split.at, size, split.head, {});
+    if (!first.mapped() || !second.mapped()) return nullptr;
+    DxlReader earlier(path), later(path);
+
+    // The second part is read on a thread of its own, which only hears whether to give
+    // up; the run's checkpoints and progress are this thread's.
+    struct GiveUp {};
+    std::atomic<bool> giveUp{false};
+    std::atomic<std::uint64_t> laterAt{0};
+    std::optional<XML_Status> laterStatus;
+    std::thread worker;
+    try {
+        worker = std::thread([&]() noexcept {
+            try {
+                laterStatus = later.ParseMapped(second, [&](std::uint64_t at) {
+                    if (giveUp.load(std::memory_order_relaxed)) throw GiveUp{};
+                    laterAt.store(at, std::memory_order_relaxed);
+                });
+            } catch (const std::bad_alloc&) {
+                laterStatus.reset();
+            }
+        });
+    } catch (const std::system_error&) {
+        return nullptr;  // no thread to be had: one part after the other, as ever
+    }
+    struct Joiner {
+        std::thread& worker;
+        std::atomic<bool>& giveUp;
+        ~Joiner() {  // on the way out with an exception
+            giveUp.store(true);
+            if (worker.joinable()) worker.join();
+        }
+    } joiner{worker, giveUp};
+
+    const std::uint64_t head = split.head.size();
+    const std::optional<XML_Status> earlierStatus = earlier.ParseMapped(first, [&](std::uint64_t at) {
+        Checkpoint();
+        const std::uint64_t more = laterAt.load(std::memory_order_relaxed);
+        ReportReading(std::min(at, split.at) + (more > head ? more - head : 0), size);
+    });
+    if (!earlier.Whole(earlierStatus)) giveUp.store(true);
+    worker.join();
+    if (earlier.interruption_) std::rethrow_exception(earlier.interruption_);
+    if (first.lostPages() || second.lostPages()) earlier.Fail(ShortenedProblem());
+    if (!earlier.Whole(earlierStatus) || !later.Whole(laterStatus)) return nullptr;
+
+    DxlBook& book = *earlier.book_;
+    const std::vector<std::uint32_t> numbers = book.names_.Merge(later.book_->names_);
+    book.persons_.Append(std::move(later.book_->persons_), numbers);
+    book.groups_.Append(std::move(later.book_->groups_), numbers);
+    book.parts_ = 2;
+    Checkpoint();
+    ReportReading(size, size);
+    return earlier.Finish();
+}
+
+namespace {
+
+// The processors this program may run on.
+int ProcessorsAvailable() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    return ::sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 1;
+}
+
+} // namespace
+
 std::shared_ptr<const DxlBook> DxlBook::ReadFile(const std::string& path) {
+    static const std::uint64_t from = ProcessorsAvailable() > 1 ? kTwoPartsFrom : UINT64_MAX;
+    return ReadFile(path, from);
+}
+
+std::shared_ptr<const DxlBook> DxlBook::ReadFile(const std::string& path, std::uint64_t twoPartsFrom) {
     BookProblem problem;
     const int fd = OpenBookFile(path, problem);
     if (fd < 0) CannotRead(path, problem);
@@ -223,6 +337,11 @@ std::shared_ptr<const DxlBook> DxlBook::ReadFile(const std::string& path) {
     const ssize_t got = ::pread(fd, head, sizeof head, 0);
     if (got > 0) RefuseUtf32(path, std::string_view(head, static_cast<std::size_t>(got)));
     Checkpoint();
+    if (size >= twoPartsFrom) {
+        if (const std::optional<DxlSplit> split = FindDxlSplit(fd, size)) {
+            if (auto book = DxlReader::ReadInTwoParts(path, fd, size, *split)) return book;
+        }
+    }
     {
         // The parser goes before the mapping that is its buffer.
         BookMapping mapping(fd, size);

@@ -86,6 +86,7 @@ echo "Command-line benchmark: $persons persons ($contacts contacts listed)," \
      "vCard $(du -m "$work/book.vcf" | cut -f1) MB, full .xlsx $(du -m "$work/book-full.xlsx" | cut -f1) MB," \
      "full CSV $(du -m "$work/book-full.csv" | cut -f1) MB;" \
      "best time of $runs runs"
+echo "processors available: $(nproc) (from 4 MB on, a book is read in two parts at once on two or more)"
 printf '%-22s %10s %14s\n' "program" "wall (s)" "peak RSS (MB)"
 row() { printf '%-22s %10.2f %14.1f\n' "$1" "$2" "$(awk -v k="$3" 'BEGIN { print k / 1024 }')"; }
 row "xmlwf (parse only)" "$wall_xmlwf" "$rss_xmlwf"
