@@ -1,6 +1,7 @@
 // Reading a DXL address book with expat, in one streaming pass: the parser, its
 // safety settings, feeding it the file (mapped, in one call; a large file in two parts
-// at once; else in pieces), and what a failed read says. The elements themselves are DxlContent's business.
+// at once; else in pieces), and what a failed read says. The elements themselves are
+// DxlContent's business.
 //
 // No DTD or external entity is ever loaded; a file that declares entities, refers
 // to an external one or uses an undefined one is refused.
@@ -14,7 +15,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstdint>
 #include <exception>
 #include <functional>

@@ -16,7 +16,9 @@ namespace tallowby {
 namespace {
 
 constexpr std::size_t kHeadBytes = 64 * 1024;     // the root's start tag must end within these
-constexpr std::size_t kWindowBytes = 8 << 20;     // the cut is looked for this far past the middle
+constexpr std::size_t kWindowBytes = 8 << 20;     // the cut is looked for this far past the middle,
+constexpr std::size_t kPieceBytes = 64 * 1024;    // read in pieces of this size
+constexpr std::size_t kOverlapBytes = 256;        // overlapping by this much
 
 std::string ReadAt(int fd, std::uint64_t offset, std::size_t length) {
     std::string bytes(length, '\0');
@@ -109,14 +111,22 @@ std::optional<DxlSplit> FindDxlSplit(int fd, std::uint64_t size) {
     while (nameEnd < rootEnd && !IsSpace(head[nameEnd]) && head[nameEnd] != '>' && head[nameEnd] != '/') ++nameEnd;
     if (nameEnd == open + 1) return std::nullopt;
 
+    // The stretch after the middle is read a piece at a time: the cut mostly lies
+    // within the first few kilobytes. Pieces overlap, so that no boundary hides one.
     const std::uint64_t middle = std::max<std::uint64_t>(size / 2, rootEnd);
-    const std::string window = ReadAt(fd, middle, static_cast<std::size_t>(std::min<std::uint64_t>(kWindowBytes, size - middle)));
-    const std::size_t cut = CutIn(window);
-    if (cut == std::string_view::npos) return std::nullopt;
+    const std::uint64_t last = std::min<std::uint64_t>(size, middle + kWindowBytes);
+    std::uint64_t at = 0;
+    for (std::uint64_t from = middle; from < last && at == 0; from += kPieceBytes - kOverlapBytes) {
+        const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceBytes, last - from));
+        const std::string piece = ReadAt(fd, from, length);
+        if (const std::size_t cut = CutIn(piece); cut != std::string_view::npos) at = from + cut;
+        if (piece.size() < kPieceBytes) break;
+    }
+    if (at == 0) return std::nullopt;
     DxlSplit split;
     split.head = head.substr(0, rootEnd);
     split.closing = "</" + head.substr(open + 1, nameEnd - open - 1) + ">";
-    split.at = middle + cut;
+    split.at = at;
     if (split.at <= rootEnd || split.at + split.closing.size() > size) return std::nullopt;
     return split;
 }

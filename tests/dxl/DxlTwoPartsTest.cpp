@@ -23,11 +23,6 @@ namespace {
 using test::TempDir;
 using test::WriteFile;
 
-constexpr const char* kHead =
-    "<?xml version='1.0' encoding='utf-8'?>\n"
-    "<!DOCTYPE database SYSTEM 'xmlschemas/domino_9_0_1.dtd'>\n"
-    "<database xmlns='http://www.lotus.com/dxl' version='9.0' title='Two Parts'>\n";
-
 std::string Unid(int i) {
     char unid[33];
     std::snprintf(unid, sizeof unid, "%032X", i * 2654435761u);
@@ -72,12 +67,12 @@ std::string Person(int i, bool varied, const std::string& more = {}) {
 // Persons 0..persons-1, the later half varied when asked; `trap` is placed right
 // after a large person document in the middle, the `inside` text inside it.
 std::string Book(int persons, bool varied, const std::string& inside = {}, const std::string& trap = {}) {
-    std::string text = kHead;
+    std::string text;
     for (int i = 0; i < persons / 2; ++i) text += Person(i, false);
     text += Person(persons + 1, false, "<item name='Notes'><text>" + std::string(150000, 'x') + "</text></item>\n" + inside);
     text += trap;
     for (int i = persons / 2; i < persons; ++i) text += Person(i, varied);
-    return text + "</database>\n";
+    return test::DxlBook(text);
 }
 
 void ExpectSameBook(const DxlBook& read, const DxlBook& expected) {
