@@ -69,7 +69,8 @@ std::string Person(int i, bool varied, const std::string& more = {}) {
 std::string Book(int persons, bool varied, const std::string& inside = {}, const std::string& trap = {}) {
     std::string text;
     for (int i = 0; i < persons / 2; ++i) text += Person(i, false);
-    text += Person(persons + 1, false, "<item name='Notes'><text>" + std::string(150000, 'x') + "</text></item>\n" + inside);
+    const std::string large = "<item name='Notes'><text>" + std::string(150000, 'x') + "</text></item>\n";
+    text += Person(persons + 1, false, large + inside);
     text += trap;
     for (int i = persons / 2; i < persons; ++i) text += Person(i, varied);
     return test::DxlBook(text);

@@ -1,4 +1,5 @@
-// What Open refuses, in the words the person reads, and the links it follows.
+// What Open refuses, in the words the person reads. (Links of the user's own are
+// followed for every format: FormatsTest.)
 #include "FilesTestSupport.h"
 
 namespace tallowby::files::test {
@@ -96,26 +97,6 @@ TEST(Rules, ReadOnlyFileIsRefusedAsTheShellRefusesIt) {
     ASSERT_EQ(::chmod(folder.path().c_str(), 0777), 0);
     EXPECT_EQ(InChild([&] { return WriteOutput(folder / "names.csv", "new"); }, kNobody).report, "the file is read-only");
     EXPECT_EQ(Read(folder / "names.csv"), "old");
-}
-
-TEST(Rules, OwnLinksAreFollowedAndStay) {
-    ForBothTemporaries([] {
-        const Folder folder;
-        ASSERT_EQ(::mkdir((folder / "sub").c_str(), 0755), 0);
-        Make(folder / "sub/real.csv", "old");
-        ASSERT_EQ(::symlink("sub/real.csv", (folder / "names.csv").c_str()), 0);
-        ASSERT_EQ(::symlink("made.csv", (folder / "sub/new.csv").c_str()), 0);  // to a file yet to be made
-        for (const auto& [link, lands] : {std::pair{"names.csv", "sub/real.csv"}, {"sub/new.csv", "sub/made.csv"}}) {
-            Problem problem;
-            const auto out = Output::Open(folder / link, {}, problem);
-            ASSERT_NE(out, nullptr) << problem.reason;
-            EXPECT_EQ(out->finalPath(), folder / lands);
-            ASSERT_TRUE(out->Write("new", problem) && out->Commit(problem)) << problem.reason;
-            EXPECT_EQ(Read(folder / lands), "new");
-            EXPECT_TRUE(S_ISLNK(Lstat(folder / link).st_mode));
-        }
-        EXPECT_FALSE(AnyTemporaryIn(folder.path()) || AnyTemporaryIn(folder / "sub"));
-    });
 }
 
 } // namespace
