@@ -140,7 +140,7 @@ def run(program, book_dir, number):
     keys(program.window(MAIN), "alt+h", "a")  # Help, About
     about = program.window("About")
     check("unnamed controls of the About box", lambda: unnamed(about), [])
-    keys(about, "Escape")
+    click(find(about, "push button", "OK"))
     program.gone("About")
     keys(program.window(MAIN), "ctrl+q")
     check("the exit status after Ctrl+Q", lambda: program.process.poll(), 0)

@@ -10,6 +10,7 @@
 #include "ui/HelpWindow.h"
 #include "ui/UiText.h"
 
+#include <QRegularExpression>
 #include <QMimeData>
 
 using namespace tallowby;
@@ -471,14 +472,22 @@ private slots:
         }
         emit f.window.helpWindow()->browser()->anchorClicked(QUrl("https://example.org/x"));
         QCOMPARE(f.rec.log, QStringList{"open https://example.org/x"});
-        bool seen = false;
+        // The version in the title and the About box is the project's; OK, clicked where
+        // it is shown, closes the box.
+        const QRegularExpression version(QStringLiteral("^Version \\d+\\.\\d+ Build \\d+$"));
+        QVERIFY(f.window.windowTitle().startsWith(QStringLiteral("Corvane Tallowby v")));
+        bool closed = false;
         WhenModal<DocAbout>(&f.window, [&](DocAbout* about) {
             QVERIFY(!about->findChild<QLabel*>("Label1")->isVisible());
             QVERIFY(about->screen()->availableGeometry().contains(about->frameGeometry()));
-            seen = true;
+            const QString shown = about->findChild<QLabel*>("Label3")->text();
+            QVERIFY2(version.match(shown).hasMatch(), qPrintable(shown));
+            QVERIFY(f.window.windowTitle().endsWith(shown.section(' ', 1, 1)));
+            Click(about->findChild<QPushButton*>("CmdOK"));
+            closed = !about->isVisible();
         });
         f.window.mnuAbout_Click();
-        QVERIFY(seen);
+        QVERIFY(closed);
     }
 
     void realMessageBox() {
